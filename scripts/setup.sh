@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs every Debian package the suite needs to build, test and run.
+# Safe to run more than once. Needs root (or sudo).
+set -euo pipefail
+
+packages=(
+  # toolchain
+  build-essential cmake ninja-build pkg-config ccache clang libclang-rt-14-dev clang-format
+  # card access: PC/SC library, daemon and the virtual reader driver
+  libpcsclite-dev pcscd pcsc-tools vsmartcard-vpcd
+  # programs
+  qt6-base-dev qt6-base-dev-tools libgl-dev libsimpleini-dev nlohmann-json3-dev libudev-dev
+  # tests and benchmarks
+  googletest libgtest-dev libgmock-dev libbenchmark-dev dosfstools mtools
+  xvfb xauth python3 procps
+  # fonts so that every interface language renders in screenshots
+  fonts-dejavu-core fonts-noto-cjk
+)
+
+sudo_cmd=()
+if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+  export DEBIAN_FRONTEND=noninteractive
+  "${sudo_cmd[@]}" apt-get update
+  "${sudo_cmd[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
+fi
+echo "setup: all packages present"
