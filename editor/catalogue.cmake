@@ -2,8 +2,18 @@
 add_library(brisken_catalogue STATIC
   core/catalogue.cpp
   core/catalogue_en.cpp
+  core/catalogue_zh_tw.cpp
+  core/catalogue_zh_cn.cpp
+  core/catalogue_ru.cpp
   core/catalogue_de.cpp
-  core/catalogue_fr.cpp)
+  core/catalogue_it.cpp
+  core/catalogue_es.cpp
+  core/catalogue_fr.cpp
+  core/catalogue_ja.cpp
+  core/catalogue_nl.cpp
+  core/catalogue_tr.cpp
+  core/catalogue_cs.cpp
+  core/catalogue_pl.cpp)
 # Plain C++ data: no moc run needed.
 set_target_properties(brisken_catalogue PROPERTIES AUTOMOC OFF)
 target_include_directories(brisken_catalogue PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})

@@ -12,10 +12,20 @@ int LastMessageId() {
 
 std::span<const LanguageResources> AllLanguageResources() {
     // Built on first use, so no other static initialiser can see it half made.
-    static const std::array<LanguageResources, 3> all = {
+    static const std::array<LanguageResources, 13> all = {
         catalogue::English(),
+        catalogue::ChineseTraditional(),
+        catalogue::ChineseSimplified(),
+        catalogue::Russian(),
         catalogue::German(),
+        catalogue::Italian(),
+        catalogue::Spanish(),
         catalogue::French(),
+        catalogue::Japanese(),
+        catalogue::Dutch(),
+        catalogue::Turkish(),
+        catalogue::Czech(),
+        catalogue::Polish(),
     };
     return all;
 }
