@@ -88,7 +88,7 @@ constexpr Entry kEntries[] = {
     {181, "No se ha podido cargar la biblioteca de la tarjeta."},
     {182, "Registros no escritos en la tarjeta: %1. Los cambios se conservan; vuelva a guardar."},
     {183, "Registros no leídos: %1. Es posible que los datos mostrados estén incompletos."},
-    {184, "El directorio de trabajo no es seguro."},
+    {184, "El directorio de trabajo no se puede usar de forma segura."},
     {185, "Hay una operación en curso con la tarjeta. Espere a que termine."},
     {186, "No se ha podido escribir el archivo."},
     {187, "El archivo no es un archivo de datos válido."},

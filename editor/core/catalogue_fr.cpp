@@ -89,7 +89,7 @@ constexpr Entry kEntries[] = {
     {182, "Enregistrements non écrits sur la carte : %1. Les modifications sont conservées ; "
           "réessayez d'enregistrer."},
     {183, "Enregistrements non lus : %1. Les données affichées sont peut-être incomplètes."},
-    {184, "Le répertoire de travail ne peut pas être utilisé en toute sécurité."},
+    {184, "Le dossier de travail ne peut pas être utilisé en toute sécurité."},
     {185, "Une opération sur la carte est en cours. Veuillez attendre qu'elle se termine."},
     {186, "Impossible d'écrire le fichier."},
     {187, "Ce fichier n'est pas un fichier de données valide."},

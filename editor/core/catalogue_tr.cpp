@@ -50,7 +50,7 @@ constexpr Entry kEntries[] = {
     {143, "Lütfen önce SMS'leri yükleyin."},
     {144, "PIN kodunu etkinleştir, devre dışı bırak veya değiştir"},
     {145, "Engeli Kaldır"},
-    {146, "SIM kart engellendi."},
+    {146, "SIM kart engelli."},
     {147, "PIN kodu devre dışı."},
     {148, "PIN kodu etkin."},
     {149, "Girilen PIN kodları aynı değil."},

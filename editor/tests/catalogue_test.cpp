@@ -274,12 +274,16 @@ TEST_P(EveryLanguage, KeepsTheProgramNameAndTheFiller) {
     EXPECT_NE(Text(Language(), kMsgAboutMenuItem).find("Brisken"), std::string_view::npos);
 }
 
+INSTANTIATE_TEST_SUITE_P(Catalogue, EveryLanguage,
+                         ::testing::Values(1033, 1028, 2052, 1049, 1031, 1040, 3082, 1036, 1041,
+                                           1043, 1055, 1029, 1045),
+                         [](const auto& info) { return std::to_string(info.param); });
+
 // Sentences every translation has to reword; one left in English means a
 // table was copied and not translated.
-TEST_P(EveryLanguage, TranslatesTheSentences) {
-    if (GetParam() == kEnglish) {
-        GTEST_SKIP() << "English is the reference";
-    }
+class EveryTranslation : public EveryLanguage {};
+
+TEST_P(EveryTranslation, RewordsTheSentences) {
     for (int id : {kMsgConnectFailed, kMsgConfirmExit, kMsgDontRemoveCard, kMsgPinsDiffer,
                    kMsgOpenFileFailed, kMsgSelectLanguage, kMsgNotAvailable, kMsgLibraryLoadFailed,
                    kMsgRecordsNotWritten, kMsgRecordsNotRead, kMsgRunDirectoryUnsafe, kMsgBusyWait,
@@ -290,9 +294,9 @@ TEST_P(EveryLanguage, TranslatesTheSentences) {
     EXPECT_STRNE(Language().menuPin[0].text, English().menuPin[0].text);
 }
 
-INSTANTIATE_TEST_SUITE_P(Catalogue, EveryLanguage,
-                         ::testing::Values(1033, 1028, 2052, 1049, 1031, 1040, 3082, 1036, 1041,
-                                           1043, 1055, 1029, 1045),
+INSTANTIATE_TEST_SUITE_P(Catalogue, EveryTranslation,
+                         ::testing::Values(1028, 2052, 1049, 1031, 1040, 3082, 1036, 1041, 1043,
+                                           1055, 1029, 1045),
                          [](const auto& info) { return std::to_string(info.param); });
 
 } // namespace
