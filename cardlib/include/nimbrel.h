@@ -37,6 +37,7 @@ typedef uint32_t QuarnResult;
 #define QUARN_E_BAD_PIN_LENGTH 0x72206708u    /* PIN or PUK length 0 or above 8 */
 #define QUARN_E_USIM_NOT_FOUND 0x00006A88u    /* USIM application or phone-book structure missing */
 #define QUARN_E_NOT_IMPLEMENTED 0x2010000Fu   /* export not built in this version */
+#define QUARN_E_DIRECTORY_TABLE_FULL 0x20100006u /* card holds more directories than the walk table */
 
 /* A connection handle names an entry of the library's table of live
  * connections; it is never an address. */

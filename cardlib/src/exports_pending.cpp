@@ -28,15 +28,5 @@ NIMBREL_PENDING(Quarn_WriteCDMASMSBook, QuarnConnection, _FILE_INFO*, _CDMA_SMS_
 NIMBREL_PENDING(Quarn_OpenPHSSMSBook, QuarnConnection, _FILE_INFO*)
 NIMBREL_PENDING(Quarn_ReadPHSSMSBook, QuarnConnection, _FILE_INFO*, _SMS_ITEM*, int)
 NIMBREL_PENDING(Quarn_WritePHSSMSBook, QuarnConnection, _FILE_INFO*, _SMS_ITEM*, int)
-NIMBREL_PENDING(Quarn_VerifySIMCHV, QuarnConnection, const char*, unsigned)
-NIMBREL_PENDING(Quarn_EnableSIMCHV, QuarnConnection, const char*, unsigned)
-NIMBREL_PENDING(Quarn_DisableSIMCHV, QuarnConnection, const char*, unsigned)
-NIMBREL_PENDING(Quarn_ChangeSIMCHV, QuarnConnection, const char*, unsigned, const char*, unsigned)
-NIMBREL_PENDING(Quarn_UnBlockSIMCHV, QuarnConnection, const char*, unsigned, const char*, unsigned)
-NIMBREL_PENDING(Quarn_GetSIMCardInfo, QuarnConnection, _CARD_INFO*)
-NIMBREL_PENDING(Quarn_GetUSIMCardInfo, QuarnConnection, _CARD_INFO*)
-NIMBREL_PENDING(Quarn_GetIMSI, QuarnConnection, char*)
-NIMBREL_PENDING(Quarn_GetSIMFileMapSize, QuarnConnection, int*)
-NIMBREL_PENDING(Quarn_GetUSIMFileMapSize, QuarnConnection, int*)
 
 } // extern "C"

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string.h>
 
 namespace nimbrel {
 namespace {
@@ -67,6 +68,8 @@ QuarnResult TransmitApdu(const CardLink& link, const std::uint8_t header[5],
     std::size_t receivedLength = sizeof received;
     QuarnResult rv =
         pcsc::Transmit(link.card, link.protocol, command, commandLength, received, &receivedLength);
+    // The command may have carried a PIN block: leave no copy on the stack.
+    explicit_bzero(command, commandLength);
     if (rv != QUARN_OK)
         return rv;
     // Without SW1 SW2 there is no answer to judge.
