@@ -168,6 +168,7 @@ CardProfile ParseProfile(const json& document) {
         profile.chv1.puk = chv.value("puk", profile.chv1.puk);
         profile.chv1.unblockRetries = chv.value("unblockRetries", profile.chv1.unblockRetries);
     }
+    profile.selectStatus = ParseSelectStatus(document);
     profile.mf = std::make_shared<FileNode>(ParseFile("", document.at("mf")));
     if (profile.mf->kind != FileKind::Mf || profile.mf->id != 0x3F00)
         Fail("mf", "the root is the MF 3F00");

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -53,6 +54,9 @@ struct CardProfile {
     Bytes atr;
     std::vector<std::uint8_t> classes; // accepted CLA values
     ChvSetting chv1;
+    // When set, every SELECT is answered with this status word (cards with
+    // odd answers, for the tests that judge them).
+    std::optional<std::uint16_t> selectStatus;
     // Heap-held so that parent pointers stay valid when the profile moves.
     std::shared_ptr<FileNode> mf;
 };
@@ -62,6 +66,8 @@ Bytes ParseHex(const std::string& text);
 
 // Throws std::runtime_error naming the offending file entry.
 CardProfile ParseProfile(const nlohmann::json& document);
+// The optional "selectStatus" of a profile, e.g. "9240" (select_status.cpp).
+std::optional<std::uint16_t> ParseSelectStatus(const nlohmann::json& document);
 CardProfile LoadProfile(const std::string& path);
 
 } // namespace simcard

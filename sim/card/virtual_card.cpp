@@ -117,9 +117,7 @@ VirtualCard::VirtualCard(CardProfile profile) : profile_(std::move(profile)) {
     if (!profile_.mf)
         throw std::invalid_argument("virtual card: profile without MF");
     FillMemory(*profile_.mf, memory_.contents);
-    memory_.chv1Enabled = profile_.chv1.enabled;
-    memory_.chv1Retries = profile_.chv1.retries;
-    memory_.unblockRetries = profile_.chv1.unblockRetries;
+    memory_.chv1 = Chv1Memory::From(profile_.chv1);
     Reset();
 }
 
@@ -137,6 +135,11 @@ const std::map<std::uint8_t, VirtualCard::Handler>& VirtualCard::Handlers() {
         {kInsUpdateBinary, &VirtualCard::UpdateBinary},
         {kInsReadRecord, &VirtualCard::ReadRecord},
         {kInsUpdateRecord, &VirtualCard::UpdateRecord},
+        {0x20, &VirtualCard::Chv}, // VERIFY
+        {0x24, &VirtualCard::Chv}, // CHANGE
+        {0x26, &VirtualCard::Chv}, // DISABLE
+        {0x28, &VirtualCard::Chv}, // ENABLE
+        {0x2C, &VirtualCard::Chv}, // UNBLOCK
     };
     return table;
 }
@@ -240,6 +243,8 @@ Bytes VirtualCard::Select(const Command& command) {
     session_.recordPointer = 0;
 
     Bytes answer = SelectAnswer(*file);
+    if (profile_.selectStatus)
+        return ForcedSelectAnswer(std::move(answer));
     if (gsm) {
         session_.pendingResponse = answer;
         return WithStatus({}, static_cast<std::uint16_t>(0x9F00 | answer.size()));
@@ -283,13 +288,13 @@ Bytes VirtualCard::GsmAnswer(const FileNode& file) const {
         out.push_back(file.kind == FileKind::Mf ? 0x01 : 0x02);
         out.insert(out.end(), 5, 0x00);
         out.push_back(0x09); // length of the GSM data that follows
-        out.push_back(static_cast<std::uint8_t>(0x13 | (memory_.chv1Enabled ? 0x00 : 0x80)));
+        out.push_back(static_cast<std::uint8_t>(0x13 | (memory_.chv1.enabled ? 0x00 : 0x80)));
         out.push_back(CountChildren(file, true));
         out.push_back(CountChildren(file, false));
         out.push_back(0x04); // CHVs, unblock CHVs, administrative codes
         out.push_back(0x00);
-        out.push_back(static_cast<std::uint8_t>(0x80 | (memory_.chv1Retries & 0x0F)));
-        out.push_back(static_cast<std::uint8_t>(0x80 | (memory_.unblockRetries & 0x0F)));
+        out.push_back(static_cast<std::uint8_t>(0x80 | (memory_.chv1.retries & 0x0F)));
+        out.push_back(static_cast<std::uint8_t>(0x80 | (memory_.chv1.unblockRetries & 0x0F)));
         out.push_back(0x83); // CHV2, initialised, 3 attempts
         out.push_back(0x8A); // UNBLOCK CHV2, 10 attempts
         return out;
@@ -333,7 +338,7 @@ Bytes VirtualCard::FcpAnswer(const FileNode& file) const {
         PutTlv(body, 0x8B, {0x2F, 0x06, 0x01});
         // PIN status template: PS_DO bit 8 = key reference 01 (PIN1) enabled.
         PutTlv(body, 0xC6,
-               {0x90, 0x01, static_cast<std::uint8_t>(memory_.chv1Enabled ? 0x80 : 0x00), 0x83,
+               {0x90, 0x01, static_cast<std::uint8_t>(memory_.chv1.enabled ? 0x80 : 0x00), 0x83,
                 0x01, 0x01, 0x83, 0x01, 0x81});
     } else {
         const Bytes& content = memory_.contents.at(&file);

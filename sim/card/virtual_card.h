@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "chv.h"
 #include "profile.h"
 
 namespace simcard {
@@ -63,9 +64,7 @@ public:
 private:
     struct Memory {
         std::map<const FileNode*, Bytes> contents;
-        int chv1Retries = 0;
-        int unblockRetries = 0;
-        bool chv1Enabled = true;
+        Chv1Memory chv1;
     };
     struct Session {
         const FileNode* df = nullptr;  // current MF, DF or ADF
@@ -73,6 +72,7 @@ private:
         const FileNode* adf = nullptr; // active application
         Bytes pendingResponse;         // for GET RESPONSE
         int recordPointer = 0;         // 0 = none
+        bool chv1Verified = false;
     };
     using Handler = Bytes (VirtualCard::*)(const Command&);
 
@@ -84,6 +84,9 @@ private:
     Bytes UpdateBinary(const Command& command);
     Bytes ReadRecord(const Command& command);
     Bytes UpdateRecord(const Command& command);
+    Bytes Chv(const Command& command); // chv.cpp
+    // A profile's fixed SELECT status word (select_status.cpp).
+    Bytes ForcedSelectAnswer(Bytes answer);
 
     const FileNode* FindById(std::uint16_t id) const;
     const FileNode* FindByAid(const Bytes& aid) const;

@@ -1,0 +1,23 @@
+# PIN operations, card information and the file-tree walks: unit tests
+# through the scripted fake PC/SC and the in-process virtual card, and
+# integration tests through pcscd (label pcscd).
+add_executable(nimbrel_pin_info_tests
+  ${CMAKE_CURRENT_SOURCE_DIR}/pin_info/pin_test.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/pin_info/chv_card_test.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/pin_info/card_info_test.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/pin_info/file_map_test.cpp)
+target_include_directories(nimbrel_pin_info_tests PRIVATE
+  ${PROJECT_SOURCE_DIR}/cardlib/src ${CMAKE_CURRENT_SOURCE_DIR}/unit)
+target_link_libraries(nimbrel_pin_info_tests PRIVATE
+  nimbrel_core fake_pcsc simcard GTest::gtest_main)
+target_compile_definitions(nimbrel_pin_info_tests PRIVATE
+  SIM_PROFILE_DIR="${PROJECT_SOURCE_DIR}/sim/profiles")
+gtest_discover_tests(nimbrel_pin_info_tests DISCOVERY_TIMEOUT 60)
+
+add_executable(nimbrel_pin_info_pcscd_tests
+  ${CMAKE_CURRENT_SOURCE_DIR}/pin_info/pin_info_pcscd_test.cpp)
+target_link_libraries(nimbrel_pin_info_pcscd_tests PRIVATE nimbrel GTest::gtest_main)
+add_dependencies(nimbrel_pin_info_pcscd_tests simcard-vpcd pcsc-wait)
+gtest_discover_tests(nimbrel_pin_info_pcscd_tests
+  DISCOVERY_TIMEOUT 60
+  PROPERTIES FIXTURES_REQUIRED pcscd_sandbox LABELS pcscd)
