@@ -29,14 +29,21 @@ lock_file=${SANDBOX_LOCK:-/tmp/pcsc-sandbox.lock}
 
 die() { echo "pcsc_sandbox: $*" >&2; exit 1; }
 
+# True while PID names a live process (an unreaped zombie has ended).
+alive() {
+    local state
+    state=$(awk '{print $3}' "/proc/$1/stat" 2>/dev/null) || return 1
+    [ -n "$state" ] && [ "$state" != Z ] && [ "$state" != X ]
+}
+
 # Ends one process by PID: TERM, then KILL when it does not go.
 end_pid() {
     local pid=$1
-    kill -0 "$pid" 2>/dev/null || return 0
+    alive "$pid" || return 0
     kill -TERM "$pid" 2>/dev/null || true
-    for _ in $(seq 50); do
-        kill -0 "$pid" 2>/dev/null || return 0
-        sleep 0.1
+    for _ in $(seq 100); do
+        alive "$pid" || return 0
+        sleep 0.05
     done
     kill -KILL "$pid" 2>/dev/null || true
 }
@@ -94,8 +101,16 @@ start() {
     mkdir -p "$state"
     # The lock travels with the open descriptor into pcscd and the card
     # program, so it is held until both have ended.
-    exec 9>"$lock_file"
-    flock -w 300 9 || die "another sandbox holds $lock_file"
+    exec 9<>"$lock_file"
+    if ! flock -n 9; then
+        local holder
+        holder=$(cat "$lock_file" 2>/dev/null || true)
+        # A sandbox of this same state directory left over by an interrupted
+        # run is ours to stop; any other one is waited for.
+        [ "$holder" = "$state" ] && stop "$state"
+        flock -w 300 9 || die "the sandbox in ${holder:-?} still runs (pcsc_sandbox.sh stop ${holder:-DIR})"
+    fi
+    echo "$state" >"$lock_file"
 
     stop_other_pcscd
     write_reader_conf "$state"
