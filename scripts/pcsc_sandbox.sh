@@ -29,14 +29,21 @@ lock_file=${SANDBOX_LOCK:-/tmp/pcsc-sandbox.lock}
 
 die() { echo "pcsc_sandbox: $*" >&2; exit 1; }
 
+# True while PID names a live process (an unreaped zombie has ended).
+alive() {
+    local state
+    state=$(awk '{print $3}' "/proc/$1/stat" 2>/dev/null) || return 1
+    [ -n "$state" ] && [ "$state" != Z ] && [ "$state" != X ]
+}
+
 # Ends one process by PID: TERM, then KILL when it does not go.
 end_pid() {
     local pid=$1
-    kill -0 "$pid" 2>/dev/null || return 0
+    alive "$pid" || return 0
     kill -TERM "$pid" 2>/dev/null || true
-    for _ in $(seq 50); do
-        kill -0 "$pid" 2>/dev/null || return 0
-        sleep 0.1
+    for _ in $(seq 100); do
+        alive "$pid" || return 0
+        sleep 0.05
     done
     kill -KILL "$pid" 2>/dev/null || true
 }
