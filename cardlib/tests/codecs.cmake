@@ -17,3 +17,25 @@ option(SUITE_FUZZ "Build the libFuzzer targets of the card decoders (clang only)
 if(SUITE_FUZZ)
   add_subdirectory(${CMAKE_CURRENT_LIST_DIR}/../fuzz ${CMAKE_BINARY_DIR}/cardlib/fuzz)
 endif()
+
+# The book exports through the scripted PC/SC fake and the in-process
+# virtual card. The fake comes from unit.cmake, included after this file, so
+# the target is defined once the whole directory has been read.
+function(nimbrel_add_book_tests)
+  if(NOT TARGET fake_pcsc)
+    return()
+  endif()
+  set(dir ${CMAKE_CURRENT_SOURCE_DIR})
+  add_executable(nimbrel_book_tests
+    ${dir}/books/books_phonebook_test.cpp
+    ${dir}/books/books_usim_test.cpp
+    ${dir}/books/books_sms_test.cpp)
+  target_include_directories(nimbrel_book_tests PRIVATE
+    ${PROJECT_SOURCE_DIR}/cardlib/src ${dir}/unit ${dir}/books)
+  target_link_libraries(nimbrel_book_tests PRIVATE
+    nimbrel_core fake_pcsc simcard GTest::gtest_main)
+  target_compile_definitions(nimbrel_book_tests PRIVATE
+    SIM_PROFILE_DIR="${PROJECT_SOURCE_DIR}/sim/profiles")
+  gtest_discover_tests(nimbrel_book_tests DISCOVERY_TIMEOUT 60)
+endfunction()
+cmake_language(DEFER CALL nimbrel_add_book_tests)
