@@ -39,3 +39,23 @@ function(nimbrel_add_book_tests)
   gtest_discover_tests(nimbrel_book_tests DISCOVERY_TIMEOUT 60)
 endfunction()
 cmake_language(DEFER CALL nimbrel_add_book_tests)
+
+# Every book through pcscd: the sandbox fixture of integration.cmake, with the
+# tests' own virtual card in the first free known reader.
+function(nimbrel_add_book_integration_tests)
+  if(NOT TEST pcscd_sandbox_start)
+    return()
+  endif()
+  set(dir ${CMAKE_CURRENT_SOURCE_DIR})
+  add_executable(nimbrel_book_integration_tests ${dir}/books/books_pcscd_test.cpp)
+  target_include_directories(nimbrel_book_integration_tests PRIVATE ${dir}/books)
+  target_link_libraries(nimbrel_book_integration_tests PRIVATE
+    nimbrel simcard PkgConfig::PCSC Threads::Threads GTest::gtest_main)
+  target_compile_definitions(nimbrel_book_integration_tests PRIVATE
+    SIM_PROFILE_DIR="${PROJECT_SOURCE_DIR}/sim/profiles")
+  add_dependencies(nimbrel_book_integration_tests simcard-vpcd pcsc-wait)
+  gtest_discover_tests(nimbrel_book_integration_tests
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES FIXTURES_REQUIRED pcscd_sandbox LABELS pcscd)
+endfunction()
+cmake_language(DEFER CALL nimbrel_add_book_integration_tests)
