@@ -154,11 +154,6 @@ protected:
         fake_pcsc::SetReaders({ReaderWithCard(*card_)});
         handle_ = Open();
     }
-    // Sizes come from the book operations; without them there is nothing to check.
-    static bool BooksBuilt() {
-        _FILE_INFO probe{};
-        return Quarn_OpenPhoneBook(0, &probe) != QUARN_E_NOT_IMPLEMENTED;
-    }
     static nlohmann::json ProfileJson(const std::string& name) {
         std::ifstream in(std::string(SIM_PROFILE_DIR) + "/" + name);
         return nlohmann::json::parse(in);
@@ -186,8 +181,6 @@ TEST_F(CardInfoOnCard, ImsiOfTheGsmSim) {
 }
 
 TEST_F(CardInfoOnCard, SimCardInfoOfTheGsmSim) {
-    if (!BooksBuilt())
-        GTEST_SKIP() << "book operations not in this build";
     Insert(Profile("gsm_sim.json"));
     _CARD_INFO info;
     std::memset(&info, 0x5A, sizeof info);
@@ -203,8 +196,6 @@ TEST_F(CardInfoOnCard, SimCardInfoOfTheGsmSim) {
 }
 
 TEST_F(CardInfoOnCard, SimWithoutSmsFileHasNoSmsStorage) {
-    if (!BooksBuilt())
-        GTEST_SKIP() << "book operations not in this build";
     nlohmann::json profile = ProfileJson("gsm_sim.json");
     RemoveChild(profile["mf"]["children"][1], "6F3C");
     Insert(simcard::ParseProfile(profile));
@@ -215,8 +206,6 @@ TEST_F(CardInfoOnCard, SimWithoutSmsFileHasNoSmsStorage) {
 }
 
 TEST_F(CardInfoOnCard, SimWithoutIccidHasAnEmptySerialNumber) {
-    if (!BooksBuilt())
-        GTEST_SKIP() << "book operations not in this build";
     nlohmann::json profile = ProfileJson("gsm_sim.json");
     RemoveChild(profile["mf"], "2FE2");
     Insert(simcard::ParseProfile(profile));
@@ -245,8 +234,6 @@ TEST_F(CardInfoOnCard, SimCardInfoFailsAfterThreeRefusedMfSelections) {
 }
 
 TEST_F(CardInfoOnCard, UsimCardInfoLeavesUiccMode) {
-    if (!BooksBuilt())
-        GTEST_SKIP() << "book operations not in this build";
     Insert(Profile("usim.json"));
     _CARD_INFO info{};
     ASSERT_EQ(Quarn_GetUSIMCardInfo(handle_, &info), QUARN_OK);

@@ -14,11 +14,6 @@ namespace {
 
 constexpr int kSpareGenericSlot = 2; // the first known reader in list order
 
-bool BooksBuilt() {
-    _FILE_INFO probe{};
-    return Quarn_OpenPhoneBook(0, &probe) != QUARN_E_NOT_IMPLEMENTED;
-}
-
 class PinInfoThroughPcscd : public testing::Test {
 protected:
     void TearDown() override {
@@ -57,8 +52,6 @@ TEST_F(PinInfoThroughPcscd, UsimFileMapTracesTheWalkOnStandardOutput) {
 }
 
 TEST_F(PinInfoThroughPcscd, SimCardInfoOfTheGsmSim) {
-    if (!BooksBuilt())
-        GTEST_SKIP() << "book operations not in this build";
     ConnectGsmSim();
     _CARD_INFO info{};
     ASSERT_EQ(Quarn_GetSIMCardInfo(handle_, &info), QUARN_OK);
@@ -71,8 +64,6 @@ TEST_F(PinInfoThroughPcscd, SimCardInfoOfTheGsmSim) {
 }
 
 TEST_F(PinInfoThroughPcscd, UsimCardInfoLeavesUiccModeInForce) {
-    if (!BooksBuilt())
-        GTEST_SKIP() << "book operations not in this build";
     sandbox::SpareCard card(kSpareGenericSlot, std::string(SIM_PROFILE_DIR) + "/usim.json");
     ASSERT_TRUE(card.Ready());
     ConnectFirstKnown();
@@ -119,13 +110,11 @@ TEST_F(PinInfoThroughPcscd, BlockedUsimReportsItsCounters) {
     ASSERT_EQ(Quarn_Is3G_UIM(handle_), QUARN_OK);
     EXPECT_EQ(Quarn_VerifySIMCHV(handle_, "1234", 4), QUARN_E_BAD_ANSWER);
     EXPECT_EQ(Quarn_GetStatusWord(), 0x6983);
-    if (BooksBuilt()) {
-        _CARD_INFO info{};
-        ASSERT_EQ(Quarn_GetUSIMCardInfo(handle_, &info), QUARN_OK);
-        EXPECT_EQ(info.pinBlocked, 1);
-        EXPECT_EQ(info.pinRetries, 0);
-        EXPECT_EQ(info.pukRetries, 7);
-    }
+    _CARD_INFO info{};
+    ASSERT_EQ(Quarn_GetUSIMCardInfo(handle_, &info), QUARN_OK);
+    EXPECT_EQ(info.pinBlocked, 1);
+    EXPECT_EQ(info.pinRetries, 0);
+    EXPECT_EQ(info.pukRetries, 7);
     std::remove(profile.c_str());
 }
 
