@@ -180,6 +180,7 @@ void SimController::SetLunLayout(uint8_t lunBase, uint8_t lunCount) {
     std::lock_guard lock(mutex_);
     // The status bytes at 0x47F5 run into the slot LUNs at 0x47F9 after four.
     lunCount = std::min<uint8_t>(lunCount, kExtMaxLuns);
+    extLunCount_ = lunCount;
     extended_[kExtLunLayout] = static_cast<uint8_t>(((lunBase + lunCount) << 4) | (lunBase & 0x0F));
     for (uint8_t i = 0; i < orrick::kSlotCount; ++i)
         extended_[kExtSlotLuns + i] = i < lunCount ? i : orrick::kNoLun;
@@ -210,6 +211,14 @@ void SimController::InsertCard(int slot, SimCard card) {
     std::lock_guard lock(mutex_);
     if (slot < 0 || static_cast<size_t>(slot) >= slots_.size())
         return;
+    // A card image that does not exist yet starts blank at its full size.
+    if (!card.imagePath.empty() && !std::filesystem::exists(card.imagePath)) {
+        std::ofstream create(card.imagePath, std::ios::binary);
+        create.close();
+        std::error_code ec;
+        std::filesystem::resize_file(card.imagePath, uint64_t{card.blockCount} * scsi::kBlockSize,
+                                     ec);
+    }
     slots_[slot].card = std::move(card);
     slots_[slot].memory.clear();
 }
@@ -250,12 +259,9 @@ uint8_t SimController::SlotLun(int slot) const {
         return config_[kConfigBlock + 16 + slot] & 7;
     if (family_ == Family::TwoSlot)
         return slot < 2 ? registers_[kTwoSlotLuns + slot] & 7 : orrick::kNoLun;
-    if (family_ == Family::ExtendedAddress) {
-        const uint8_t layout = extended_[kExtLunLayout];
-        const int count = (layout >> 4) - (layout & 0x0F);
-        return slot < count ? extended_[kExtSlotLuns + static_cast<uint32_t>(slot)] & 7
-                            : orrick::kNoLun;
-    }
+    if (family_ == Family::ExtendedAddress)
+        return slot < extLunCount_ ? extended_[kExtSlotLuns + static_cast<uint32_t>(slot)] & 7
+                                   : orrick::kNoLun;
     return 0;
 }
 
@@ -303,7 +309,7 @@ void SimController::SyncDynamicBytes() {
         return slot < count && slots_[slot].card ? slots_[slot].card->modeByte : 0;
     };
     if (family_ == Family::ExtendedAddress) {
-        for (int i = 0; i < std::min<int>(count, kExtMaxLuns); ++i)
+        for (int i = 0; i < extLunCount_; ++i)
             extended_[kExtSlotStatus + static_cast<uint32_t>(i)] = SlotStatusByte(i);
         extended_[kExtModes] = mode(0) & 0xC0;
         extended_[kExtModes + 32] = static_cast<uint8_t>((mode(1) >> 6) & 0x03);

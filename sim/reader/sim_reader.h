@@ -106,6 +106,9 @@ private:
     std::vector<Slot> slots_;
     std::map<uint8_t, uint8_t> lunRegisterOverride_;
     uint8_t testModeAnswer_ = 0;
+    // LUNs the extended-address controller really has, whatever its layout
+    // register is poked to.
+    int extLunCount_ = 0;
 };
 
 // Which requests fail in transport (the pass-through itself, not the device).

@@ -2,6 +2,8 @@
 
 // Setting files are 8-bit text; no wide-character conversion is wanted.
 #define SI_NO_CONVERSION
+// The templates are compiled here, so nothing links the packaged library (and ICU).
+#define SI_IMPLEMENTATION
 #include <SimpleIni.h>
 
 #include <cstdio>
