@@ -59,7 +59,7 @@ void SimReaderBackend::ClearFailures() {
 
 std::vector<SimReaderBackend::Sent> SimReaderBackend::SentRequests() const {
     std::lock_guard lock(mutex_);
-    return sent_;
+    return {sent_.begin(), sent_.end()};
 }
 
 void SimReaderBackend::ClearSentRequests() {
@@ -135,6 +135,8 @@ ScsiResult SimReaderBackend::Execute(DriveHandle handle, const ScsiRequest& requ
     if (it == handles_.end())
         return ScsiResult::Failed();
     const std::string& name = it->second;
+    if (sent_.size() >= kSentKept)
+        sent_.pop_front();
     sent_.push_back({name, request});
     // A drive that went away fails like a pulled USB device.
     const auto drive = FindDrive(name);

@@ -186,6 +186,11 @@ void SimController::SetLunLayout(uint8_t lunBase, uint8_t lunCount) {
         extended_[kExtSlotLuns + i] = i < lunCount ? i : orrick::kNoLun;
 }
 
+void SimController::SetTestModeAnswer(uint8_t firstByte) {
+    std::lock_guard lock(mutex_);
+    testModeAnswer_ = firstByte;
+}
+
 void SimController::PokeConfig(uint16_t address, uint8_t value) {
     std::lock_guard lock(mutex_);
     config_[address] = value;

@@ -6,6 +6,7 @@
 #include "reader_device.h"
 
 #include <cstdint>
+#include <deque>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -57,7 +58,7 @@ public:
     void SetSlotLun(int slot, uint8_t lun);
     // Extended-address controllers number their LUNs from a base.
     void SetLunLayout(uint8_t lunBase, uint8_t lunCount);
-    void SetTestModeAnswer(uint8_t firstByte) { testModeAnswer_ = firstByte; }
+    void SetTestModeAnswer(uint8_t firstByte);
 
     // Raw access to the three memories, for faults the setters cannot express.
     void PokeConfig(uint16_t address, uint8_t value);
@@ -132,7 +133,7 @@ public:
     void FailRequests(FailureRule rule);
     void FailOpen(const std::string& drive, bool fail);
     void ClearFailures();
-    // Every request sent, with the drive it went to (for tests).
+    // The latest requests sent (up to kSentKept), with the drive each went to.
     struct Sent {
         std::string drive;
         orrick::ScsiRequest request; // its data span is not valid after the call
@@ -163,7 +164,8 @@ private:
     std::vector<std::string> failOpen_;
     std::map<orrick::DriveHandle, std::string> handles_;
     orrick::DriveHandle nextHandle_ = 1;
-    std::vector<Sent> sent_;
+    std::deque<Sent> sent_;
+    static constexpr size_t kSentKept = 4096; // a long demo run must not grow without end
 };
 
 // Adds the controller a JSON profile describes; card image paths are taken

@@ -155,6 +155,7 @@ bool ReaderDevice::IdentifyController(ReaderContext& context) {
 }
 
 bool ReaderDevice::IdentifyReaderDrive(const std::string& name, ReaderContext& context) {
+    CloseReaderDrive(context); // zeroing must not lose an open handle
     context = ReaderContext{};
     if (!OpenReaderDrive(name, context))
         return false;

@@ -31,9 +31,10 @@ protected:
 
 TEST_F(SectorTest, WriteToProtectedCardReportsProtectionNotTransport) {
     reader->InsertCard(1, WriteProtectedCard());
-    EXPECT_EQ(device.WriteSectors(10, 1, Pattern(1), context), 1);
+    const auto pattern = Pattern(1);
+    EXPECT_EQ(device.WriteSectors(10, 1, pattern, context), 1);
     EXPECT_EQ(context.errorFlags & TransportFailure, 0u);
-    EXPECT_NE(reader->CardBlock(1, 10), std::vector<uint8_t>(Pattern(1).begin(), Pattern(1).end()));
+    EXPECT_NE(reader->CardBlock(1, 10), std::vector<uint8_t>(pattern.begin(), pattern.end()));
 }
 
 TEST_F(SectorTest, FailedWriteRequestReturnsZeroAndSetsTheFlag) {
