@@ -115,10 +115,10 @@ start() {
     stop_other_pcscd
     write_reader_conf "$state"
 
-    local card_args=() spec slot profile
-    for spec in "${cards[@]}"; do
-        slot=${spec%%:*}
-        profile=${spec#*:}
+    local card_args=() entry slot profile
+    for entry in "${cards[@]}"; do
+        slot=${entry%%:*}
+        profile=${entry#*:}
         [[ $profile = /* ]] || profile=$profiles/$profile
         card_args+=(--card "$((port + slot)):$profile")
     done
