@@ -119,6 +119,7 @@ start() {
     for entry in "${cards[@]}"; do
         slot=${entry%%:*}
         profile=${entry#*:}
+        [[ $slot =~ ^[0-3]$ ]] || die "slot must be 0..3 in --card $entry"
         [[ $profile = /* ]] || profile=$profiles/$profile
         card_args+=(--card "$((port + slot)):$profile")
     done
