@@ -1,0 +1,112 @@
+// Card file access on top of TransmitApdu: SELECT (with GET RESPONSE and the
+// automatic SIM/UICC switch), READ BINARY, READ RECORD, UPDATE RECORD, SELECT
+// by AID, selection of the USIM application, and the bounded parsers of
+// SELECT answers (GSM form and FCP template).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <initializer_list>
+#include <optional>
+#include <span>
+
+#include "nimbrel.h"
+#include "transport.h"
+
+namespace nimbrel {
+
+// File identifiers the library selects.
+namespace fid {
+inline constexpr std::uint16_t kMf = 0x3F00;
+inline constexpr std::uint16_t kDfTelecom = 0x7F10;
+inline constexpr std::uint16_t kDfGsm = 0x7F20;
+inline constexpr std::uint16_t kDfCdma = 0x7F25;
+inline constexpr std::uint16_t kDfPhs = 0x7FD0;
+inline constexpr std::uint16_t kDfPhonebook = 0x5F3A;
+inline constexpr std::uint16_t kEfDir = 0x2F00;
+inline constexpr std::uint16_t kEfIccid = 0x2FE2;
+inline constexpr std::uint16_t kEfAdn = 0x6F3A;
+inline constexpr std::uint16_t kEfLnd = 0x6F44;
+inline constexpr std::uint16_t kEfSms = 0x6F3C;
+inline constexpr std::uint16_t kEfImsi = 0x6F07;
+inline constexpr std::uint16_t kEfPbr = 0x4F30;
+} // namespace fid
+
+// READ/UPDATE RECORD P2 values.
+inline constexpr std::uint8_t kRecordAbsolute = 0x04;
+inline constexpr std::uint8_t kRecordPrevious = 0x03; // cyclic append
+
+// SELECT by identifier in the current mode; on a failed exchange the mode is
+// switched and the SELECT sent once more (the switch persists). An accepted
+// answer announcing no data (SW2 = 0) switches the mode and gives
+// QUARN_E_BAD_ANSWER. Otherwise GET RESPONSE (P3 = SW2) fetches the answer
+// into response.
+QuarnResult SelectFile(const CardLink& link, std::uint16_t fileId, ResponseBuffer& response,
+                       int* length);
+
+// SelectFile on each identifier in turn, each once; the first failure is
+// returned. On success `response` holds the answer of the last file, e.g.
+//   SelectPath(link, {fid::kMf, fid::kDfTelecom, fid::kEfAdn}, answer, &length)
+//   FileInfoFromSelect(std::span(answer.data(), length), &info)
+QuarnResult SelectPath(const CardLink& link, std::initializer_list<std::uint16_t> path,
+                       ResponseBuffer& response, int* length);
+
+// READ BINARY at offset; P3 = low byte of *length. On 9000 *length becomes
+// the number of bytes received. buffer must hold kResponseCapacity bytes.
+QuarnResult ReadBinary(const CardLink& link, std::uint16_t offset, std::uint8_t* buffer,
+                       int* length);
+
+// READ RECORD; on 9000 exactly `length` bytes are stored in buffer (an answer
+// of any other length is QUARN_E_BAD_ANSWER).
+QuarnResult ReadRecord(const CardLink& link, std::uint8_t record, std::uint8_t mode,
+                       std::uint8_t* buffer, std::uint8_t length);
+
+// UPDATE RECORD with `length` bytes of data.
+QuarnResult UpdateRecord(const CardLink& link, std::uint8_t record, std::uint8_t mode,
+                         const std::uint8_t* data, std::uint8_t length);
+
+// SELECT by AID (00 A4 04 04) and GET RESPONSE; leaves the library in UICC
+// mode, also on failure.
+QuarnResult SelectByAid(const CardLink& link, const std::uint8_t* aid, std::uint8_t aidLength,
+                        ResponseBuffer& response, int* length);
+
+// UICC mode, MF, EF_DIR record 1 (an application template 61 holding the AID
+// under 4F), SELECT by that AID. A record that is not an application template,
+// or holds no usable AID, gives QUARN_E_USIM_NOT_FOUND.
+QuarnResult SelectUsimApplication(const CardLink& link);
+
+// One BER-TLV element found inside a response. `offset` is the position of
+// the tag byte; value() is bounded by the bytes received.
+struct Tlv {
+    std::size_t offset = 0;
+    std::span<const std::uint8_t> value;
+};
+
+// Walks simple TLVs (one tag byte, one length byte) from `start`, skipping
+// elements until `tag` is found. Stops at the end of `bytes`: a missing tag, or
+// an element whose value would run past the end, gives nullopt.
+std::optional<Tlv> FindTlv(std::span<const std::uint8_t> bytes, std::size_t start,
+                           std::uint8_t tag);
+
+// A SELECT answer starting with 62 is an FCP template, anything else the GSM
+// 11.11 form.
+inline bool IsFcp(std::span<const std::uint8_t> answer) {
+    return !answer.empty() && answer[0] == 0x62;
+}
+
+// The bytes of an FCP template that are inside both the answer and the
+// template's own length.
+std::span<const std::uint8_t> FcpBody(std::span<const std::uint8_t> answer);
+
+// Geometry of a record file from its SELECT answer.
+//   FCP: tag 82, record length = bytes 4-5, count = byte 6, size = length x count.
+//   GSM: size = bytes 2-3, record length = byte 14, count = size / length.
+// A truncated answer, a missing descriptor or a GSM record length of 0 gives
+// QUARN_E_BAD_ANSWER and leaves *info untouched.
+QuarnResult FileInfoFromSelect(std::span<const std::uint8_t> answer, _FILE_INFO* info);
+
+// Record length of a record file from its SELECT answer (FCP bytes 4-5 of tag
+// 82, GSM byte 14); nullopt when the answer is too short or has no descriptor.
+std::optional<int> RecordLengthFromSelect(std::span<const std::uint8_t> answer);
+
+} // namespace nimbrel

@@ -1,0 +1,39 @@
+// Card sessions: the reader search and the table of live connections behind
+// the opaque QuarnConnection handles.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "nimbrel.h"
+#include "transport.h"
+
+namespace nimbrel {
+
+// Known reader base names, in the order they are compared.
+inline constexpr std::string_view kKnownReaders[] = {
+    "Generic MultiCard reader 1.0",         "Generic MultiCard reader 1.1",
+    "Generic  Smart Card Reader Interface", "Generic Smart Card Reader Interface",
+    "GenericSmart Card Reader Interface",
+};
+
+// Longest base name Quarn_ConnectAssignReader accepts.
+inline constexpr std::size_t kMaxAssignedName = 60;
+// Live connections the table holds at once.
+inline constexpr std::size_t kMaxConnections = 64;
+
+// The reader name without the instance suffix PC/SC appends (pcsc-lite:
+// " XX YY" with hex digits). A name without that suffix is returned whole.
+std::string_view BaseReaderName(std::string_view fullName);
+
+// The card link of a live connection, or nullptr for an unknown or closed
+// handle. Every export that takes a connection starts here:
+//
+//   const CardLink* link = FindConnection(connection);
+//   if (!link) return pcsc::kInvalidHandle;
+const CardLink* FindConnection(QuarnConnection connection);
+
+// Closes every live connection (tests, and nothing else).
+void DropAllConnections();
+
+} // namespace nimbrel

@@ -1,0 +1,67 @@
+// Card profiles: the file tree and personal data a virtual card starts from.
+// Profiles are JSON files (see sim/profiles); the tree is immutable once
+// loaded, everything that changes while the card runs lives in the card's
+// runtime state.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json_fwd.hpp>
+
+namespace simcard {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// GSM 11.11 cards speak class A0 and answer SELECT with 9Fxx and the GSM
+// response; UICC cards (TS 102 221) speak class 00, answer with 61xx and an
+// FCP template and carry applications selected by AID.
+enum class CommandSet { Gsm, Uicc };
+
+enum class FileKind { Mf, Df, Adf, Ef };
+enum class Structure { Transparent, LinearFixed, Cyclic };
+
+struct FileNode {
+    FileKind kind = FileKind::Ef;
+    std::uint16_t id = 0;
+    std::string name; // for people reading a profile or a log
+    Bytes aid;        // ADF only
+    Structure structure = Structure::Transparent;
+    int recordLength = 0; // record files
+    int recordCount = 0;
+    Bytes content; // initial contents: transparent bytes, or the records one after another
+    std::vector<FileNode> children;
+    const FileNode* parent = nullptr;
+
+    bool IsDirectory() const { return kind != FileKind::Ef; }
+    int Size() const { return static_cast<int>(content.size()); }
+};
+
+struct ChvSetting {
+    bool enabled = true;
+    std::string pin = "1234";
+    int retries = 3;
+    std::string puk = "12345678";
+    int unblockRetries = 10;
+};
+
+struct CardProfile {
+    std::string name;
+    CommandSet commandSet = CommandSet::Gsm;
+    Bytes atr;
+    std::vector<std::uint8_t> classes; // accepted CLA values
+    ChvSetting chv1;
+    // Heap-held so that parent pointers stay valid when the profile moves.
+    std::shared_ptr<FileNode> mf;
+};
+
+// Parses "3B 02 14 50" or "3B021450".
+Bytes ParseHex(const std::string& text);
+
+// Throws std::runtime_error naming the offending file entry.
+CardProfile ParseProfile(const nlohmann::json& document);
+CardProfile LoadProfile(const std::string& path);
+
+} // namespace simcard

@@ -1,0 +1,105 @@
+// A virtual phone card that answers command APDUs as a GSM 11.11 SIM or a
+// TS 102 221 / TS 31.102 UICC does, from a CardProfile.
+//
+// Structure: the profile's file tree is read-only; Memory is what the card
+// keeps across power cycles (file contents, PIN counters); Session is what a
+// reset clears (current directory and file, pending response data, record
+// pointer). Commands are dispatched through an INS -> handler table, and
+// every failure is raised as a Fault that one function turns into the
+// status word of the card's command set.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "profile.h"
+
+namespace simcard {
+
+enum class Fault {
+    ClassNotSupported,
+    InsNotSupported,
+    WrongP1P2,
+    WrongLength, // Lc or P3 wrong; detail = the length that would fit
+    FileNotFound,
+    RecordNotFound,
+    OutOfRange, // offset outside a transparent file
+    NoCurrentEf,
+    WrongStructure,
+    SecurityNotSatisfied,
+    NoResponseData,
+};
+
+// Status word of a fault in the given command set.
+std::uint16_t StatusWordFor(Fault fault, CommandSet commandSet, std::uint8_t detail);
+
+struct Command {
+    std::uint8_t cla = 0, ins = 0, p1 = 0, p2 = 0;
+    std::uint8_t p3 = 0; // Lc when data is present, else Le
+    bool hasData = false;
+    Bytes data;
+};
+
+class VirtualCard {
+public:
+    explicit VirtualCard(CardProfile profile);
+
+    // One command APDU in, response data + SW1 SW2 out.
+    Bytes Process(const Bytes& apdu);
+    // Power cycle: the session starts over, memory stays.
+    void Reset();
+
+    const Bytes& Atr() const { return profile_.atr; }
+    const CardProfile& Profile() const { return profile_; }
+
+    // Current contents of the EF at `path` (file ids from the MF down, the MF
+    // itself omitted); throws when there is no such EF. For tests and tools.
+    const Bytes& Contents(const std::vector<std::uint16_t>& path) const;
+    // Every command the card received, for tests.
+    const std::vector<Bytes>& Received() const { return received_; }
+
+private:
+    struct Memory {
+        std::map<const FileNode*, Bytes> contents;
+        int chv1Retries = 0;
+        int unblockRetries = 0;
+        bool chv1Enabled = true;
+    };
+    struct Session {
+        const FileNode* df = nullptr;  // current MF, DF or ADF
+        const FileNode* ef = nullptr;  // current EF, if any
+        const FileNode* adf = nullptr; // active application
+        Bytes pendingResponse;         // for GET RESPONSE
+        int recordPointer = 0;         // 0 = none
+    };
+    using Handler = Bytes (VirtualCard::*)(const Command&);
+
+    Bytes Dispatch(const Command& command);
+    Bytes Select(const Command& command);
+    Bytes GetResponse(const Command& command);
+    Bytes Status(const Command& command);
+    Bytes ReadBinary(const Command& command);
+    Bytes UpdateBinary(const Command& command);
+    Bytes ReadRecord(const Command& command);
+    Bytes UpdateRecord(const Command& command);
+
+    const FileNode* FindById(std::uint16_t id) const;
+    const FileNode* FindByAid(const Bytes& aid) const;
+    Bytes SelectAnswer(const FileNode& file) const;
+    Bytes GsmAnswer(const FileNode& file) const;
+    Bytes FcpAnswer(const FileNode& file) const;
+    const FileNode& CurrentEf(Structure wanted1, Structure wanted2) const;
+    int ResolveRecord(const FileNode& file, std::uint8_t p1, std::uint8_t mode, bool update);
+    Bytes Success(Bytes data = {}) const;
+
+    static const std::map<std::uint8_t, Handler>& Handlers();
+
+    CardProfile profile_;
+    Memory memory_;
+    Session session_;
+    std::vector<Bytes> received_;
+};
+
+} // namespace simcard
