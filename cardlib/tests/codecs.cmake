@@ -59,3 +59,11 @@ function(nimbrel_add_book_integration_tests)
     PROPERTIES FIXTURES_REQUIRED pcscd_sandbox LABELS pcscd)
 endfunction()
 cmake_language(DEFER CALL nimbrel_add_book_integration_tests)
+
+# Reading a whole book through the library against bare READ RECORD round
+# trips (a program that prints figures; see the source for how to run it).
+add_executable(nimbrel-book-bench ${PROJECT_SOURCE_DIR}/cardlib/bench/book_read_main.cpp)
+target_include_directories(nimbrel-book-bench PRIVATE ${PROJECT_SOURCE_DIR}/cardlib/src)
+target_link_libraries(nimbrel-book-bench PRIVATE nimbrel_core PkgConfig::PCSC)
+set_target_properties(nimbrel-book-bench PROPERTIES
+  RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/cardlib/bench)
