@@ -101,8 +101,16 @@ start() {
     mkdir -p "$state"
     # The lock travels with the open descriptor into pcscd and the card
     # program, so it is held until both have ended.
-    exec 9>"$lock_file"
-    flock -w 300 9 || die "another sandbox holds $lock_file"
+    exec 9<>"$lock_file"
+    if ! flock -n 9; then
+        local holder
+        holder=$(cat "$lock_file" 2>/dev/null || true)
+        # A sandbox of this same state directory left over by an interrupted
+        # run is ours to stop; any other one is waited for.
+        [ "$holder" = "$state" ] && stop "$state"
+        flock -w 300 9 || die "the sandbox in ${holder:-?} still runs (pcsc_sandbox.sh stop ${holder:-DIR})"
+    fi
+    echo "$state" >"$lock_file"
 
     stop_other_pcscd
     write_reader_conf "$state"

@@ -6,15 +6,10 @@ using namespace nimbrel;
 
 namespace {
 
-QuarnResult SelectPath(const CardLink& link, std::initializer_list<std::uint16_t> path) {
+QuarnResult Probe(const CardLink& link, std::initializer_list<std::uint16_t> path) {
     ResponseBuffer answer;
     int length = 0;
-    for (std::uint16_t fileId : path) {
-        QuarnResult rv = SelectFile(link, fileId, answer, &length);
-        if (rv != QUARN_OK)
-            return rv;
-    }
-    return QUARN_OK;
+    return SelectPath(link, path, answer, &length);
 }
 
 } // namespace
@@ -25,7 +20,7 @@ QUARN_API QuarnResult QUARN_CALL Quarn_IsCDMA_RUIM(QuarnConnection connection) {
     const CardLink* link = FindConnection(connection);
     if (!link)
         return pcsc::kInvalidHandle;
-    return SelectPath(*link, {fid::kMf, fid::kDfCdma, fid::kEfSms});
+    return Probe(*link, {fid::kMf, fid::kDfCdma, fid::kEfSms});
 }
 
 QUARN_API QuarnResult QUARN_CALL Quarn_Is3G_UIM(QuarnConnection connection) {
@@ -39,7 +34,7 @@ QUARN_API QuarnResult QUARN_CALL Quarn_IsPHS_SIM(QuarnConnection connection) {
     const CardLink* link = FindConnection(connection);
     if (!link)
         return pcsc::kInvalidHandle;
-    return SelectPath(*link, {fid::kMf, fid::kDfPhs});
+    return Probe(*link, {fid::kMf, fid::kDfPhs});
 }
 
 } // extern "C"

@@ -54,6 +54,16 @@ QuarnResult SelectFile(const CardLink& link, std::uint16_t fileId, ResponseBuffe
     return GetResponse(link, sw[1], response, length);
 }
 
+QuarnResult SelectPath(const CardLink& link, std::initializer_list<std::uint16_t> path,
+                       ResponseBuffer& response, int* length) {
+    for (std::uint16_t fileId : path) {
+        QuarnResult rv = SelectFile(link, fileId, response, length);
+        if (rv != QUARN_OK)
+            return rv;
+    }
+    return QUARN_OK;
+}
+
 QuarnResult ReadBinary(const CardLink& link, std::uint16_t offset, std::uint8_t* buffer,
                        int* length) {
     const std::uint8_t header[5] = {

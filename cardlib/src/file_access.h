@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <span>
 
@@ -42,6 +43,13 @@ inline constexpr std::uint8_t kRecordPrevious = 0x03; // cyclic append
 // into response.
 QuarnResult SelectFile(const CardLink& link, std::uint16_t fileId, ResponseBuffer& response,
                        int* length);
+
+// SelectFile on each identifier in turn, each once; the first failure is
+// returned. On success `response` holds the answer of the last file, e.g.
+//   SelectPath(link, {fid::kMf, fid::kDfTelecom, fid::kEfAdn}, answer, &length)
+//   FileInfoFromSelect(std::span(answer.data(), length), &info)
+QuarnResult SelectPath(const CardLink& link, std::initializer_list<std::uint16_t> path,
+                       ResponseBuffer& response, int* length);
 
 // READ BINARY at offset; P3 = low byte of *length. On 9000 *length becomes
 // the number of bytes received. buffer must hold kResponseCapacity bytes.

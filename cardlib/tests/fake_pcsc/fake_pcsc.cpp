@@ -265,7 +265,8 @@ LONG SCardTransmit(SCARDHANDLE card, const SCARD_IO_REQUEST* sendPci, LPCBYTE co
     }
     if (answer.size() > *responseLength)
         return SCARD_E_INSUFFICIENT_BUFFER;
-    std::memcpy(response, answer.data(), answer.size());
+    if (!answer.empty())
+        std::memcpy(response, answer.data(), answer.size());
     *responseLength = static_cast<DWORD>(answer.size());
     return SCARD_S_SUCCESS;
 }
