@@ -55,9 +55,11 @@ function(nimbrel_add_book_integration_tests)
   target_compile_definitions(nimbrel_book_integration_tests PRIVATE
     SIM_PROFILE_DIR="${PROJECT_SOURCE_DIR}/sim/profiles")
   add_dependencies(nimbrel_book_integration_tests simcard-vpcd pcsc-wait)
+  # A card of ours in the first known reader changes what every other pcscd
+  # test finds there, and two of ours would share one vpcd slot: alone, then.
   gtest_discover_tests(nimbrel_book_integration_tests
     DISCOVERY_TIMEOUT 60
-    PROPERTIES FIXTURES_REQUIRED pcscd_sandbox LABELS pcscd)
+    PROPERTIES FIXTURES_REQUIRED pcscd_sandbox LABELS pcscd RUN_SERIAL TRUE)
 endfunction()
 cmake_language(DEFER CALL nimbrel_add_book_integration_tests)
 
