@@ -10,7 +10,7 @@ target_include_directories(nimbrel_codec_tests PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/../src ${CMAKE_CURRENT_LIST_DIR})
 # The SELECT answer parsers sit beside the transport, which needs PC/SC to link.
 target_link_libraries(nimbrel_codec_tests PRIVATE nimbrel_core PkgConfig::PCSC GTest::gtest_main)
-gtest_discover_tests(nimbrel_codec_tests DISCOVERY_TIMEOUT 60)
+gtest_discover_tests(nimbrel_codec_tests DISCOVERY_TIMEOUT 60 NO_PRETTY_VALUES)
 
 # libFuzzer targets need clang; configure a separate build with
 # -DCMAKE_CXX_COMPILER=clang++ -DSUITE_FUZZ=ON.
@@ -37,7 +37,7 @@ function(nimbrel_add_book_tests)
     nimbrel_core fake_pcsc simcard GTest::gtest_main)
   target_compile_definitions(nimbrel_book_tests PRIVATE
     SIM_PROFILE_DIR="${PROJECT_SOURCE_DIR}/sim/profiles")
-  gtest_discover_tests(nimbrel_book_tests DISCOVERY_TIMEOUT 60)
+  gtest_discover_tests(nimbrel_book_tests DISCOVERY_TIMEOUT 60 NO_PRETTY_VALUES)
 endfunction()
 cmake_language(DEFER CALL nimbrel_add_book_tests)
 
