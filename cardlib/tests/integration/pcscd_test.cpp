@@ -72,12 +72,4 @@ TEST(ThroughPcscd, TooLongAssignedNameKeepsThePreviousOne) {
     EXPECT_EQ(Quarn_DisConnect(handle), QUARN_OK);
 }
 
-TEST(ThroughPcscd, PendingExportsSayNotImplemented) {
-    QuarnConnection handle = 0;
-    ASSERT_EQ(Quarn_Connect(&handle), QUARN_OK);
-    _FILE_INFO fi{};
-    EXPECT_EQ(Quarn_OpenPhoneBook(handle, &fi), QUARN_E_NOT_IMPLEMENTED);
-    EXPECT_EQ(Quarn_DisConnect(handle), QUARN_OK);
-}
-
 } // namespace
