@@ -98,6 +98,15 @@ start() {
     [ -x "$wait_program" ] || die "no pcsc-wait at $wait_program (build target pcsc-wait)"
     [ -r "$driver" ] || die "no vpcd driver at $driver (package vsmartcard-vpcd)"
 
+    local card_args=() entry slot profile
+    for entry in "${cards[@]}"; do
+        slot=${entry%%:*}
+        profile=${entry#*:}
+        [[ $slot =~ ^[0-3]$ ]] || die "slot must be 0..3 in --card $entry"
+        [[ $profile = /* ]] || profile=$profiles/$profile
+        card_args+=(--card "$((port + slot)):$profile")
+    done
+
     mkdir -p "$state"
     # The lock travels with the open descriptor into pcscd and the card
     # program, so it is held until both have ended.
@@ -114,14 +123,6 @@ start() {
 
     stop_other_pcscd
     write_reader_conf "$state"
-
-    local card_args=() spec slot profile
-    for spec in "${cards[@]}"; do
-        slot=${spec%%:*}
-        profile=${spec#*:}
-        [[ $profile = /* ]] || profile=$profiles/$profile
-        card_args+=(--card "$((port + slot)):$profile")
-    done
 
     pcscd -f -c "$state/reader.conf" </dev/null >"$state/pcscd.log" 2>&1 &
     echo $! >"$state/pcscd.pid"

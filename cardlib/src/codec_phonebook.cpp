@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <optional>
 
 #include "codec_alphabet.h"
 #include "codec_dialling.h"
@@ -31,6 +32,61 @@ void DecodeBasedUcs2(std::span<const uint8_t> alpha, std::size_t headerBytes, ui
     }
     PutUcs2(item, count, 0);
     item.nameLength = static_cast<int32_t>(count);
+}
+
+uint16_t Ucs2At(const _PHONEBOOK_ITEM& item, std::size_t index) {
+    return static_cast<uint16_t>(item.nameUcs2[2 * index] << 8 | item.nameUcs2[2 * index + 1]);
+}
+
+// The GSM code of a character when the default alphabet holds it exactly.
+std::optional<uint8_t> ExactGsm(uint16_t ch) {
+    if (ch > 0xFF)
+        return std::nullopt;
+    const uint8_t gsm = Latin1ToGsm(static_cast<uint8_t>(ch));
+    if (GsmToLatin1(gsm) != ch)
+        return std::nullopt;
+    return gsm;
+}
+
+// The 0x80 form ends a name at a character whose high byte is FF, so a name
+// holding such characters (the fullwidth forms U+FF00-FFEF) goes out in the
+// 0x82 form: a 16-bit base, one byte per character, GSM letters as they are.
+// Every other character must then lie within 128 of the base.
+bool EncodeUcs2Alpha(const _PHONEBOOK_ITEM& item, std::size_t chars, std::span<uint8_t> alpha) {
+    if (chars == 0)
+        return true;
+    bool highFF = false;
+    for (std::size_t i = 0; i < chars; ++i)
+        highFF |= (Ucs2At(item, i) >> 8) == 0xFF;
+    if (!highFF) {
+        if (chars > MaxUcs2NameChars(alpha.size()))
+            return false;
+        alpha[0] = 0x80;
+        std::memcpy(&alpha[1], item.nameUcs2, 2 * chars);
+        return true;
+    }
+    if (4 + chars > alpha.size())
+        return false;
+    uint16_t base = 0xFFFF;
+    for (std::size_t i = 0; i < chars; ++i) {
+        if (!ExactGsm(Ucs2At(item, i)))
+            base = std::min(base, Ucs2At(item, i));
+    }
+    alpha[0] = 0x82;
+    alpha[1] = static_cast<uint8_t>(chars);
+    alpha[2] = static_cast<uint8_t>(base >> 8);
+    alpha[3] = static_cast<uint8_t>(base);
+    for (std::size_t i = 0; i < chars; ++i) {
+        const uint16_t ch = Ucs2At(item, i);
+        if (const auto gsm = ExactGsm(ch)) {
+            alpha[4 + i] = *gsm;
+        } else if (ch - base <= 0x7F) {
+            alpha[4 + i] = static_cast<uint8_t>(0x80 | (ch - base));
+        } else {
+            return false;
+        }
+    }
+    return true;
 }
 
 } // namespace
@@ -114,12 +170,10 @@ EncodeResult EncodeDiallingRecord(const _PHONEBOOK_ITEM& item, std::span<uint8_t
             image[i] = Latin1ToGsm(static_cast<uint8_t>(item.name[i]));
     } else {
         const std::size_t ucs2Chars = Ucs2FieldLength(item.nameUcs2);
-        if (ucs2Chars > MaxUcs2NameChars(alphaBytes))
+        if (ucs2Chars > kMaxUcs2Chars)
             return {QUARN_E_OUT_OF_RANGE, 0};
-        if (ucs2Chars > 0) {
-            image[0] = 0x80;
-            std::memcpy(&image[1], item.nameUcs2, 2 * ucs2Chars);
-        }
+        if (!EncodeUcs2Alpha(item, ucs2Chars, std::span(image.data(), alphaBytes)))
+            return {QUARN_E_OUT_OF_RANGE, 0};
     }
 
     uint8_t* tail = &image[alphaBytes];

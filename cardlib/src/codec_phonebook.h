@@ -32,9 +32,11 @@ void DecodeAlphaIdentifier(std::span<const uint8_t> alpha, _PHONEBOOK_ITEM& item
 // item untouched) into item.
 QuarnResult DecodeDiallingRecord(std::span<const uint8_t> record, _PHONEBOOK_ITEM& item);
 
-// Encodes item into a record of out.size() bytes (14 to 255). A name or
-// number that does not fit the record, or a number with a character that
-// cannot be dialled, fails with QUARN_E_OUT_OF_RANGE and leaves out as it was.
+// Encodes item into a record of out.size() bytes (14 to 255). A UCS2 name
+// goes out in the 0x80 form, or in the 0x82 form when it holds characters
+// whose high byte is FF (which would end a 0x80 name). A name or number that
+// does not fit the record, or a number with a character that cannot be
+// dialled, fails with QUARN_E_OUT_OF_RANGE and leaves out as it was.
 EncodeResult EncodeDiallingRecord(const _PHONEBOOK_ITEM& item, std::span<uint8_t> out);
 
 } // namespace nimbrel

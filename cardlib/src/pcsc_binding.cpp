@@ -64,19 +64,24 @@ QuarnResult ListReaders(ContextHandle context, std::vector<std::string>* readers
 }
 
 QuarnResult GetCardPresence(ContextHandle context, std::vector<ReaderState>* readers) {
-    std::vector<SCARD_READERSTATE> states(readers->size());
-    for (std::size_t i = 0; i < readers->size(); ++i) {
-        states[i] = SCARD_READERSTATE{};
-        states[i].szReader = (*readers)[i].name.c_str();
-        states[i].dwCurrentState = SCARD_STATE_UNAWARE;
+    // pcsc-lite takes at most PCSCLITE_MAX_READERS_CONTEXTS states per call.
+    constexpr std::size_t kStatesPerCall = PCSCLITE_MAX_READERS_CONTEXTS;
+    for (std::size_t first = 0; first < readers->size(); first += kStatesPerCall) {
+        std::size_t count = std::min(kStatesPerCall, readers->size() - first);
+        std::vector<SCARD_READERSTATE> states(count);
+        for (std::size_t i = 0; i < count; ++i) {
+            states[i] = SCARD_READERSTATE{};
+            states[i].szReader = (*readers)[first + i].name.c_str();
+            states[i].dwCurrentState = SCARD_STATE_UNAWARE;
+        }
+        LONG rv = SCardGetStatusChange(static_cast<SCARDCONTEXT>(context), 0, states.data(),
+                                       static_cast<DWORD>(count));
+        // Time-out 0: "no change" still fills the event states.
+        if (rv != SCARD_S_SUCCESS && rv != SCARD_E_TIMEOUT)
+            return Map(rv);
+        for (std::size_t i = 0; i < count; ++i)
+            (*readers)[first + i].cardPresent = (states[i].dwEventState & SCARD_STATE_PRESENT) != 0;
     }
-    LONG rv = SCardGetStatusChange(static_cast<SCARDCONTEXT>(context), 0, states.data(),
-                                   static_cast<DWORD>(states.size()));
-    // Time-out 0: "no change" still fills the event states.
-    if (rv != SCARD_S_SUCCESS && rv != SCARD_E_TIMEOUT)
-        return Map(rv);
-    for (std::size_t i = 0; i < readers->size(); ++i)
-        (*readers)[i].cardPresent = (states[i].dwEventState & SCARD_STATE_PRESENT) != 0;
     return QUARN_OK;
 }
 

@@ -82,6 +82,13 @@ TEST(DiallingRecord, Ucs2NameFillsTheFieldAndLeavesTheLastByteFree) {
     EXPECT_EQ(Ucs2Text(item.nameUcs2), u"\u0410\u0411\u0412\u0413\u0414\u0415");
 }
 
+TEST(DiallingRecord, FullwidthNameUsesTheBasedFormSoItIsNotCutShort) {
+    // U+FF21 would read as the end of a 0x80 name.
+    const auto record = Encode(Item("", "", u"\uFF21\uFF22e"), 28);
+    EXPECT_EQ(record, Record28("82 03 FF21 80 81 65", "0181"));
+    EXPECT_EQ(Ucs2Text(Decode(record).nameUcs2), u"\uFF21\uFF22e");
+}
+
 struct AlphaVector {
     const char* alpha; // hex, padded with FF to 14 bytes
     std::u16string ucs2;
@@ -176,6 +183,8 @@ INSTANTIATE_TEST_SUITE_P(
     TooLongOrInvalid, DiallingRefusalTest,
     ::testing::Values(Refusal{Item("ABCDEFGHIJKLMNO", ""), "15 GSM characters in 14 bytes"},
                       Refusal{Item("", "", u"ABCDEFG"), "7 UCS2 characters in 14 bytes"},
+                      Refusal{Item("", "", u"\uFF21\u4E00"), "fullwidth and CJK, no base"},
+                      Refusal{Item("", "", std::u16string(11, u'\uFF10')), "11 based in 14"},
                       Refusal{Item("", "123456789012345678901"), "21 digits"},
                       Refusal{Item("", "12a"), "letter"}, Refusal{Item("", "12+3"), "plus inside"},
                       Refusal{Item("", "12 3"), "blank"}));
@@ -220,9 +229,10 @@ INSTANTIATE_TEST_SUITE_P(
         RoundTrip{Item("\xE5\xC6\xE6\xDF\xC9\xA4\xA1\xC4\xD6\xD1\xDC\xA7\xBF\xE4", "+1"), 28},
         RoundTrip{Item("\xF6\xF1\xFC\xE0 !\"#%&'()*", "12345678901234567890"), 28},
         RoundTrip{Item("", "+12345678901234567890", u"\u4E2D\u6587"), 28},
-        RoundTrip{Item("", "", u"ABCDEF"), 28}, RoundTrip{Item("", "", u"\u00E9\u0401"), 19},
-        RoundTrip{Item("AB", "1"), 16}, RoundTrip{Item("", "+"), 14},
-        RoundTrip{Item(std::string(241, 'x'), "5"), 255},
+        RoundTrip{Item("", "", u"ABCDEF"), 28}, RoundTrip{Item("", "", u"\uFF34el @1\uFF10"), 28},
+        RoundTrip{Item("", "", std::u16string(10, u'\uFFE5')), 28},
+        RoundTrip{Item("", "", u"\u00E9\u0401"), 19}, RoundTrip{Item("AB", "1"), 16},
+        RoundTrip{Item("", "+"), 14}, RoundTrip{Item(std::string(241, 'x'), "5"), 255},
         RoundTrip{Item("", "", std::u16string(120, u'\u00FF')), 255}));
 
 } // namespace

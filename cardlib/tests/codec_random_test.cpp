@@ -12,6 +12,7 @@
 #include "codec_phonebook.h"
 #include "codec_sms.h"
 #include "codec_test_util.h"
+#include "file_access.h"
 
 using namespace nimbrel;
 using namespace codec_test;
@@ -135,6 +136,32 @@ TEST(RandomRecords, PbrParserNamesOnlyWhatIsThere) {
                 found =
                     record[j] == 0xC0 && (record[j + 2] << 8 | record[j + 3]) == parsed.adnFileId;
             ASSERT_TRUE(found);
+        }
+    }
+}
+
+TEST(RandomRecords, SelectAnswerGeometryIsConsistentOrRefused) {
+    RandomRecords random(5);
+    const std::vector<std::vector<uint8_t>> seeds = {
+        Hex("62 1E 82 05 42 21 00 1C FA 83 02 4F 3A A5 03 80 01 71 8A 01 05 8B 03 6F 06 02 80 02 "
+            "1B 58 88 00"),
+        Hex("00 00 06 D6 6F 3A 04 00 11 FF 22 01 02 00 1C"),
+        Hex("62 0B 82 02 78 21 83 02 3F 00 C6 01 90"),
+    };
+    for (int i = 0; i < kRounds; ++i) {
+        const auto answer = random.Next(seeds, 64);
+        _FILE_INFO info{-1, -1, -1};
+        if (FileInfoFromSelect(answer, &info) != QUARN_OK) {
+            ASSERT_EQ(info.fileSize, -1); // untouched
+            continue;
+        }
+        ASSERT_GE(info.recordLength, 0);
+        ASSERT_GE(info.recordCount, 0);
+        if (IsFcp(answer)) {
+            ASSERT_EQ(info.fileSize, info.recordLength * info.recordCount);
+        } else {
+            ASSERT_GT(info.recordLength, 0);
+            ASSERT_EQ(info.recordCount, info.fileSize / info.recordLength);
         }
     }
 }

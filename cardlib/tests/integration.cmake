@@ -22,3 +22,9 @@ add_dependencies(nimbrel_integration_tests simcard-vpcd pcsc-wait)
 gtest_discover_tests(nimbrel_integration_tests
   DISCOVERY_TIMEOUT 60
   PROPERTIES FIXTURES_REQUIRED pcscd_sandbox LABELS pcscd)
+
+# The main job's program against the sandbox: the USIM in the known reader.
+add_test(NAME nimbrel_identify_usim COMMAND nimbrel-identify)
+set_tests_properties(nimbrel_identify_usim PROPERTIES
+  FIXTURES_REQUIRED pcscd_sandbox LABELS pcscd
+  PASS_REGULAR_EXPRESSION "card: USIM")

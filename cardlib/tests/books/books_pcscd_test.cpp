@@ -46,7 +46,7 @@ TEST_F(BooksThroughPcscd, GsmSimPhoneBookLastDialledAndSms) {
 
     _FILE_INFO adn{};
     ASSERT_EQ(Quarn_OpenPhoneBook(handle_, &adn), QUARN_OK);
-    ASSERT_EQ(adn.recordCount, 20);
+    ASSERT_EQ(adn.recordCount, 250);
     int used = 0;
     for (int record = 1; record <= adn.recordCount; ++record) {
         _PHONEBOOK_ITEM item{};

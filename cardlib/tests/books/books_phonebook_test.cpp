@@ -29,9 +29,9 @@ TEST_F(PhoneBookTest, OpenSelectsThePathAndReportsTheGeometry) {
     ASSERT_EQ(Quarn_OpenPhoneBook(handle_, &fi), QUARN_OK);
     ExpectSentSinceMark({"A0 A4 00 00 02 3F 00", "A0 C0 00 00", "A0 A4 00 00 02 7F 10",
                          "A0 C0 00 00", "A0 A4 00 00 02 6F 3A", "A0 C0 00 00"});
-    EXPECT_EQ(fi.fileSize, 560);
+    EXPECT_EQ(fi.fileSize, 7000);
     EXPECT_EQ(fi.recordLength, 28);
-    EXPECT_EQ(fi.recordCount, 20);
+    EXPECT_EQ(fi.recordCount, 250);
 
     ASSERT_EQ(Quarn_OpenLastNumDialledBook(handle_, &fi), QUARN_OK);
     EXPECT_EQ(fi.recordLength, 28);
@@ -67,7 +67,7 @@ TEST_F(PhoneBookTest, ReadsEveryAlphaForm) {
     ASSERT_EQ(Quarn_ReadPhoneBook(handle_, &fi, &item, 5), QUARN_OK);
     EXPECT_EQ(std::memcmp(item.nameUcs2, omega, sizeof omega), 0);
 
-    ASSERT_EQ(Quarn_ReadPhoneBook(handle_, &fi, &item, 20), QUARN_OK);
+    ASSERT_EQ(Quarn_ReadPhoneBook(handle_, &fi, &item, 250), QUARN_OK);
     EXPECT_STREQ(item.name, "");
     EXPECT_STREQ(item.number, "");
 }
@@ -77,7 +77,7 @@ TEST_F(PhoneBookTest, ReadOutsideTheBookSendsNothing) {
     ASSERT_EQ(Quarn_OpenPhoneBook(handle_, &fi), QUARN_OK);
     _PHONEBOOK_ITEM item = Entry("untouched", "1");
     Mark();
-    for (int record : {21, 0, -1, 1000})
+    for (int record : {251, 0, -1, 1000})
         EXPECT_EQ(Quarn_ReadPhoneBook(handle_, &fi, &item, record), QUARN_E_OUT_OF_RANGE);
     _FILE_INFO shortRecords = fi;
     shortRecords.recordLength = 13;
@@ -92,9 +92,9 @@ TEST_F(PhoneBookTest, ReadOutsideTheBookSendsNothing) {
 TEST_F(PhoneBookTest, CardRefusingTheRecordIsPassedOn) {
     _FILE_INFO fi{};
     ASSERT_EQ(Quarn_OpenPhoneBook(handle_, &fi), QUARN_OK);
-    fi.recordCount = 30; // the caller believes in more records than the card has
+    fi.recordCount = 255; // the caller believes in more records than the card has
     _PHONEBOOK_ITEM item{};
-    EXPECT_EQ(Quarn_ReadPhoneBook(handle_, &fi, &item, 25), QUARN_E_BAD_ANSWER);
+    EXPECT_EQ(Quarn_ReadPhoneBook(handle_, &fi, &item, 253), QUARN_E_BAD_ANSWER);
     EXPECT_EQ(Quarn_GetStatusWord() >> 8, 0x94);
 }
 

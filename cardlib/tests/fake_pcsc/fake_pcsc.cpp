@@ -194,6 +194,8 @@ LONG SCardGetStatusChange(SCARDCONTEXT context, DWORD, SCARD_READERSTATE* states
         return code;
     if (!g.contexts.count(context))
         return SCARD_E_INVALID_HANDLE;
+    if (count > PCSCLITE_MAX_READERS_CONTEXTS) // as pcsc-lite
+        return SCARD_E_INVALID_PARAMETER;
     for (DWORD i = 0; i < count; ++i) {
         auto reader = std::find_if(g.readers.begin(), g.readers.end(),
                                    [&](const Reader& r) { return r.name == states[i].szReader; });

@@ -1,4 +1,5 @@
 // The three card-type probes against each virtual card profile.
+#include <ostream>
 #include <string>
 
 #include "fake_pcsc_fixture.h"
@@ -10,6 +11,11 @@ struct TypeCase {
     const char* profile;
     bool ruim, usim, phs;
 };
+
+// Test names and logs show the case by its name.
+void PrintTo(const TypeCase& c, std::ostream* os) {
+    *os << c.profile;
+}
 
 class CardTypes : public FakePcscTest, public testing::WithParamInterface<TypeCase> {};
 
@@ -63,7 +69,9 @@ TEST_F(RuimProbe, UsimIsReachedThroughTheModeSwitch) {
     int length = 0;
     ASSERT_EQ(nimbrel::SelectFile(Link(handle), 0x6F3C, answer, &length), QUARN_OK);
     _FILE_INFO info{};
-    ASSERT_EQ(nimbrel::FileInfoFromSelect(std::span(answer.data(), static_cast<std::size_t>(length)), &info), QUARN_OK);
+    ASSERT_EQ(nimbrel::FileInfoFromSelect(
+                  std::span(answer.data(), static_cast<std::size_t>(length)), &info),
+              QUARN_OK);
     EXPECT_EQ(info.recordLength, 176);
     EXPECT_EQ(info.recordCount, 10);
 }

@@ -1,5 +1,6 @@
 // SELECT with its automatic mode switch, SELECT by AID, the USIM application
 // and the bounded parsers of SELECT answers.
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -146,6 +147,11 @@ struct DirCase {
     QuarnResult expected;
 };
 
+// Test names and logs show the case by its name.
+void PrintTo(const DirCase& c, std::ostream* os) {
+    *os << c.title;
+}
+
 class UsimApplication : public FakePcscTest, public testing::WithParamInterface<DirCase> {};
 
 TEST_P(UsimApplication, SelectsTheApplicationNamedInEfDir) {
@@ -208,6 +214,11 @@ struct TlvCase {
     std::size_t valueLength;
 };
 
+// Test names and logs show the case by its name.
+void PrintTo(const TlvCase& c, std::ostream* os) {
+    *os << c.title;
+}
+
 class TlvWalk : public testing::TestWithParam<TlvCase> {};
 
 TEST_P(TlvWalk, FindsOnlyWholeElements) {
@@ -241,6 +252,11 @@ struct GeometryCase {
     QuarnResult expected;
     int size, recordLength, count;
 };
+
+// Test names and logs show the case by its name.
+void PrintTo(const GeometryCase& c, std::ostream* os) {
+    *os << c.title;
+}
 
 class Geometry : public testing::TestWithParam<GeometryCase> {};
 

@@ -1,4 +1,5 @@
 // Reader search, connection and disconnection through the fake service.
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,11 @@ struct SearchCase {
     QuarnResult expected;
     std::string connected; // reader Quarn_Connect must open, when expected is 0
 };
+
+// Test names and logs show the case by its name.
+void PrintTo(const SearchCase& c, std::ostream* os) {
+    *os << c.title;
+}
 
 Reader R(std::string name, bool card = true) {
     return {std::move(name), card, 1, nullptr};
@@ -108,6 +114,11 @@ struct FailingCall {
     Call call;
     long code;
 };
+
+// Test names and logs show the case by its name.
+void PrintTo(const FailingCall& c, std::ostream* os) {
+    *os << c.title;
+}
 
 class ServiceFailure : public FakePcscTest, public testing::WithParamInterface<FailingCall> {};
 

@@ -1,4 +1,5 @@
 // TransmitApdu and the status-word rules, through scripted answers.
+#include <ostream>
 #include <string>
 
 #include "fake_pcsc_fixture.h"
@@ -33,6 +34,11 @@ struct SwCase {
     const char* answer;
     QuarnResult expected;
 };
+
+// Test names and logs show the case by its name.
+void PrintTo(const SwCase& c, std::ostream* os) {
+    *os << c.answer;
+}
 
 class StatusWords : public Transport, public testing::WithParamInterface<SwCase> {};
 
@@ -123,6 +129,11 @@ struct CommandCase {
     const char* answer;
     QuarnResult expected;
 };
+
+// Test names and logs show the case by its name.
+void PrintTo(const CommandCase& c, std::ostream* os) {
+    *os << c.answer;
+}
 
 class CommandLevel : public Transport, public testing::WithParamInterface<CommandCase> {};
 

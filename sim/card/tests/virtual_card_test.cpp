@@ -7,6 +7,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <ostream>
 #include <string>
 
 #include "profile.h"
@@ -196,6 +197,11 @@ struct BadProfile {
     const char* json;
     const char* reason;
 };
+
+// Test names and logs show the case by its name.
+void PrintTo(const BadProfile& c, std::ostream* os) {
+    *os << c.title;
+}
 
 class ProfileErrors : public testing::TestWithParam<BadProfile> {};
 

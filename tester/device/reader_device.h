@@ -1,0 +1,73 @@
+// Drive access, the controller's commands, identification and the drive scan.
+#pragma once
+
+#include "reader_context.h"
+#include "scsi_backend.h"
+
+#include <functional>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace orrick {
+
+using DelayFunction = std::function<void(unsigned milliseconds)>;
+using TraceFunction = std::function<void(std::string_view line)>;
+
+class ReaderDevice {
+public:
+    explicit ReaderDevice(ScsiBackend& backend);
+
+    // All waits of the tester go through Delay; the window replaces the
+    // default (a plain sleep) with one that keeps its events flowing.
+    void SetDelay(DelayFunction delay) { delay_ = std::move(delay); }
+    void SetTrace(TraceFunction trace) { trace_ = std::move(trace); }
+    void Delay(unsigned milliseconds);
+
+    ScsiBackend& Backend() { return backend_; }
+    bool IsRemovableOrOptical(const std::string& name) {
+        return backend_.IsRemovableOrOptical(name);
+    }
+
+    bool OpenReaderDrive(const std::string& name, ReaderContext& context);
+    void CloseReaderDrive(ReaderContext& context);
+
+    bool ScsiInquiry(ReaderContext& context, std::span<uint8_t, scsi::kInquirySize> out);
+    bool ReadControllerMemory(uint8_t space, uint16_t address, uint16_t length,
+                              std::span<uint8_t, scsi::kControllerReadSize> out,
+                              ReaderContext& context);
+    bool ReadControllerMemoryExt(uint32_t address24, uint16_t length,
+                                 std::span<uint8_t, scsi::kControllerReadSize> out,
+                                 ReaderContext& context);
+    bool SetTestMode(ReaderContext& context);
+    bool ReadSectors(uint32_t lba, uint8_t count, std::span<uint8_t> buffer,
+                     ReaderContext& context);
+    // 0 written (or transport failure, see errorFlags), 1 write-protected, 2 other SCSI error.
+    int WriteSectors(uint32_t lba, uint8_t count, std::span<const uint8_t> buffer,
+                     ReaderContext& context);
+
+    bool IdentifyController(ReaderContext& context);
+    bool IdentifyReaderDrive(const std::string& name, ReaderContext& context);
+    void ScanReaderDrives(ReaderTable& table);
+    void RefreshSlotStatus(ReaderContext& context);
+
+    // Configuration parse by controller family.
+    bool ParseCRData(ReaderContext& context);
+    bool ParseMultiSlotCRData(ReaderContext& context);
+    bool ParseTwoSlotCRData(ReaderContext& context);
+    bool ParseExtendedCRData(ReaderContext& context);
+
+private:
+    ScsiResult Send(ReaderContext& context, const ScsiRequest& request);
+    void Trace(std::string_view line);
+
+    ScsiBackend& backend_;
+    DelayFunction delay_;
+    TraceFunction trace_;
+};
+
+// Memory spaces of the 0xD2 read.
+constexpr uint8_t kConfigSpace = 0x13;
+constexpr uint8_t kRegisterSpace = 0x12;
+
+} // namespace orrick
