@@ -16,7 +16,9 @@ gtest_discover_tests(nimbrel_pin_info_tests DISCOVERY_TIMEOUT 60)
 
 add_executable(nimbrel_pin_info_pcscd_tests
   ${CMAKE_CURRENT_SOURCE_DIR}/pin_info/pin_info_pcscd_test.cpp)
-target_link_libraries(nimbrel_pin_info_pcscd_tests PRIVATE nimbrel GTest::gtest_main)
+target_link_libraries(nimbrel_pin_info_pcscd_tests PRIVATE nimbrel sandbox_cards GTest::gtest_main)
+target_compile_definitions(nimbrel_pin_info_pcscd_tests PRIVATE
+  SIM_PROFILE_DIR="${PROJECT_SOURCE_DIR}/sim/profiles")
 add_dependencies(nimbrel_pin_info_pcscd_tests simcard-vpcd pcsc-wait)
 gtest_discover_tests(nimbrel_pin_info_pcscd_tests
   DISCOVERY_TIMEOUT 60
