@@ -20,6 +20,8 @@ target_link_libraries(nimbrel_pin_info_pcscd_tests PRIVATE nimbrel sandbox_cards
 target_compile_definitions(nimbrel_pin_info_pcscd_tests PRIVATE
   SIM_PROFILE_DIR="${PROJECT_SOURCE_DIR}/sim/profiles")
 add_dependencies(nimbrel_pin_info_pcscd_tests simcard-vpcd pcsc-wait)
+# Some tests put cards of their own into the sandbox's spare slots, which
+# other pcscd tests would see: they run alone.
 gtest_discover_tests(nimbrel_pin_info_pcscd_tests
   DISCOVERY_TIMEOUT 60
-  PROPERTIES FIXTURES_REQUIRED pcscd_sandbox LABELS pcscd)
+  PROPERTIES FIXTURES_REQUIRED pcscd_sandbox LABELS pcscd RUN_SERIAL TRUE)
