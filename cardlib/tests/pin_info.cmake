@@ -12,7 +12,7 @@ target_link_libraries(nimbrel_pin_info_tests PRIVATE
   nimbrel_core fake_pcsc simcard GTest::gtest_main)
 target_compile_definitions(nimbrel_pin_info_tests PRIVATE
   SIM_PROFILE_DIR="${PROJECT_SOURCE_DIR}/sim/profiles")
-gtest_discover_tests(nimbrel_pin_info_tests DISCOVERY_TIMEOUT 60)
+gtest_discover_tests(nimbrel_pin_info_tests DISCOVERY_TIMEOUT 60 NO_PRETTY_VALUES)
 
 add_executable(nimbrel_pin_info_pcscd_tests
   ${CMAKE_CURRENT_SOURCE_DIR}/pin_info/pin_info_pcscd_test.cpp)
@@ -22,6 +22,6 @@ target_compile_definitions(nimbrel_pin_info_pcscd_tests PRIVATE
 add_dependencies(nimbrel_pin_info_pcscd_tests simcard-vpcd pcsc-wait)
 # Some tests put cards of their own into the sandbox's spare slots, which
 # other pcscd tests would see: they run alone.
-gtest_discover_tests(nimbrel_pin_info_pcscd_tests
+gtest_discover_tests(nimbrel_pin_info_pcscd_tests NO_PRETTY_VALUES
   DISCOVERY_TIMEOUT 60
   PROPERTIES FIXTURES_REQUIRED pcscd_sandbox LABELS pcscd RUN_SERIAL TRUE)
