@@ -80,8 +80,11 @@ std::vector<Placement> LayoutFor(int w, int h) {
         {kClose, w - 50, buttons},
         {kRadioPhone, 15, 34},
         {kRadioSms, 120, 34},
-        {kCardType, 210, 30},
-        {kIdentity, 210, 43},
+        // The card lines sit in the bottom band between Delete and Select
+        // Language: at (210, 30) and (210, 43) they would run into the SMS
+        // status caption at (180, 32).
+        {kCardType, 440, h - 47, w - 540, 17},
+        {kIdentity, 440, h - 28, w - 540, 17},
         {kPhoneList, 20, 65, half - 40, h - 125},
         {kSmsList, 20, 65, half - 40, h - 125},
         {kNameLabel, half + 10, 70},

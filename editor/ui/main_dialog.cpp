@@ -143,8 +143,15 @@ void MainDialog::CreateControls() {
         counters->setAlignment(Qt::AlignCenter);
         counters->resize(100, 20);
     }
-    Add(kCardType, new CColorLabel(this))->resize(300, 14);
-    Add(kIdentity, new CColorLabel(this))->resize(300, 14);
+    // The card lines share the bottom band with the buttons: a size smaller
+    // keeps a full twenty-digit ICCID within it at the window's first size.
+    for (int id : {kCardType, kIdentity}) {
+        auto* line = Add(id, new CColorLabel(this));
+        QFont small = line->font();
+        small.setPointSizeF(small.pointSizeF() > 0 ? small.pointSizeF() - 1 : 8);
+        line->SetLabelFont(small);
+        line->resize(180, 17);
+    }
 
     phoneList_ = Add(kPhoneList, new CColorListCtrl(this));
     lastDialList_ = Add(kLastDialList, new CColorListCtrl(this));
