@@ -18,8 +18,8 @@ namespace {
 
 void FillSamples(MainDialog& window) {
     auto* phones = static_cast<CColorListCtrl*>(window.Control(ctl::kPhoneList));
-    const char* names[][2] = {{"Anna Berg", "+4930123456"}, {"Dr. Okafor", "0123456789"},
-                              {"Taxi", "*100#"}};
+    const char* names[][2] = {
+        {"Anna Berg", "+4930123456"}, {"Dr. Okafor", "0123456789"}, {"Taxi", "*100#"}};
     for (int i = 0; i < 3; ++i) {
         const int row = phones->InsertRow(i, QString::number(i + 1));
         phones->SetCellText(row, 1, QString::fromLatin1(names[i][0]));
