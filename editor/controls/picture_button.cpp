@@ -147,11 +147,7 @@ void CPictureButton::SetPressedStyle(int style) {
 }
 
 void CPictureButton::SetTooltipText(const QString& text) {
-    // Rich text wraps; plain text would run as one line however long.
-    setToolTip(
-        balloon_ && !text.isEmpty()
-            ? QStringLiteral("<p style='white-space:pre-wrap'>%1</p>").arg(text.toHtmlEscaped())
-            : text);
+    setToolTip(text);
 }
 
 void CPictureButton::SetBalloonTooltip(bool balloon) {
