@@ -6,6 +6,11 @@
 #include "core/main_frame.h"
 #include "core/settings.h"
 #include "ui/main_dialog.h"
+#include "ui/message_box.h"
+#include "ui/select_language_dialog.h"
+#include "core/catalogue.h"
+
+#include <QTimer>
 
 #include <QApplication>
 #include <QDir>
@@ -63,5 +68,20 @@ int main(int argc, char* argv[]) {
                                    .arg(view == ctl::kRadioSms ? "sms" : "phone"));
         }
     }
+    // The Select Language dialog and a message box, in the last language.
+    SelectLanguageDialog dialog;
+    dialog.show();
+    QTest::qWait(200);
+    dialog.grab().save(QStringLiteral("%1/select-language.png").arg(out));
+    dialog.hide();
+    QTimer::singleShot(300, [out] {
+        QWidget* box = QApplication::activeModalWidget();
+        if (box != nullptr) {
+            box->grab().save(QStringLiteral("%1/message.png").arg(out));
+            box->close();
+        }
+    });
+    ShowMessageBox({Text(kMsgTitle), Text(kMsgConfirmExit), MessageButtons::YesNo,
+                    MessageKind::Exclamation});
     return 0;
 }

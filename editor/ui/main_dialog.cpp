@@ -13,6 +13,7 @@
 #include "core/trace.h"
 #include "resources/bitmaps.h"
 #include "ui/select_language_dialog.h"
+#include "ui/toolkit_language.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -261,6 +262,7 @@ bool MainDialog::OnInitDialog() {
 
 void MainDialog::InitializeUI() {
     Trace("InitializeUI", 0);
+    ApplyToolkitLanguage(ResourceLanguage(InterfaceLanguage(), UserDefaultLanguageId()));
     for (const ButtonSetup& setup : kButtons) {
         static_cast<CPictureButton*>(Control(setup.id))->SetTooltipText(Text(setup.tooltip));
     }

@@ -6,6 +6,8 @@
 #include <QListWidget>
 #include <QPushButton>
 
+#include <algorithm>
+
 namespace brisken {
 namespace {
 // The layout's 191 x 201 dialog units at the usual 8-point font (about 1.5
@@ -21,7 +23,6 @@ QRect Units(int x, int y, int w, int h) {
 SelectLanguageDialog::SelectLanguageDialog(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("dialog170"));
     setWindowTitle(Text(kMsgSelectLanguage));
-    setFixedSize(Units(0, 0, 191, 201).size());
 
     list_ = new QListWidget(this);
     list_->setObjectName(QStringLiteral("id1038"));
@@ -37,11 +38,23 @@ SelectLanguageDialog::SelectLanguageDialog(QWidget* parent) : QDialog(parent) {
 
     ok_ = new QPushButton(Text(kMsgOk), this);
     ok_->setObjectName(QStringLiteral("id1"));
-    ok_->setGeometry(Units(13, 163, 89, 21));
     ok_->setDefault(true);
     cancel_ = new QPushButton(Text(kMsgCancel), this);
     cancel_->setObjectName(QStringLiteral("id2"));
-    cancel_->setGeometry(Units(106, 163, 71, 21));
+
+    // The layout's list is too narrow for its longest entry in most fonts:
+    // widen the list, and the dialog around it, instead of scrolling sideways.
+    const QRect listUnits = Units(33, 18, 118, 141);
+    const int margin = listUnits.x();
+    const int listWidth =
+        std::max(listUnits.width(), list_->sizeHintForColumn(0) + 2 * list_->frameWidth() + 8);
+    const int width = std::max(Units(0, 0, 191, 201).width(), listWidth + 2 * margin);
+    const int shift = (width - Units(0, 0, 191, 201).width()) / 2;
+    setFixedSize(width, Units(0, 0, 191, 201).height());
+    list_->setGeometry((width - listWidth) / 2, listUnits.y(), listWidth, listUnits.height());
+    list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    ok_->setGeometry(Units(13, 163, 89, 21).translated(shift, 0));
+    cancel_->setGeometry(Units(106, 163, 71, 21).translated(shift, 0));
 
     connect(ok_, &QPushButton::clicked, this, &SelectLanguageDialog::OnOk);
     connect(cancel_, &QPushButton::clicked, this, [this] {
