@@ -78,8 +78,11 @@ std::vector<Placement> LayoutFor(int w, int h) {
         {kDelete, 390, buttons},
         {kLanguage, w - 90, buttons},
         {kClose, w - 50, buttons},
-        {kRadioPhone, 15, 34},
-        {kRadioSms, 120, 34},
+        // The radios stand one above the other, each on the row of its book's
+        // status: side by side at (15, 34) and (120, 34) most translations
+        // of "Phone Book" would be cut short.
+        {kRadioPhone, 15, 8},
+        {kRadioSms, 15, 32},
         // The card lines sit in the bottom band between Delete and Select
         // Language: at (210, 30) and (210, 43) they would run into the SMS
         // status caption at (180, 32).

@@ -97,7 +97,7 @@ TEST_P(LayoutTest, PlacesControlsFromTheClientSize) {
         {kDelete, 390, h - 42, -1, -1},
         {kLanguage, w - 90, h - 42, -1, -1},
         {kClose, w - 50, h - 42, -1, -1},
-        {kRadioSms, 120, 34, -1, -1},
+        {kRadioSms, 15, 32, -1, -1},
         {kPhoneList, 20, 65, w / 2 - 40, h - 125},
         {kSmsList, 20, 65, w / 2 - 40, h - 125},
         {kNameField, w / 2 + 110, 68, -1, -1},

@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QLocalSocket>
@@ -354,6 +355,40 @@ TEST_F(StartupRoles, UnsafeRunDirectoryIsRefused) {
         launcher.waitForFinished();
     }
     EXPECT_FALSE(QFileInfo::exists(run + QStringLiteral("/Tolvane")));
+}
+
+} // namespace
+
+namespace {
+
+// Translated labels must not be clipped by their controls in any language.
+TEST(WindowTexts, EveryLabelFitsInEveryLanguage) {
+    SetUserDefaultLanguageIdForTesting(1033);
+    QTemporaryDir dir;
+    MainDialog window;
+    window.SetSettingsPath(dir.filePath(QStringLiteral("Brisken.ini")));
+    ASSERT_TRUE(window.OnInitDialog());
+    window.show();
+    for (const LanguageResources& language : AllLanguageResources()) {
+        SetInterfaceLanguage(language.languageId);
+        window.InitializeUI();
+        for (int id : {kRadioPhone, kRadioSms, kPhoneCaption, kSmsCaption, kNameLabel, kNumberLabel,
+                       kSmsStatusLabel, kSmsNumberLabel, kSmsTimeLabel, kSmsMessageLabel}) {
+            QWidget* control = window.Control(id);
+            const QString text = control->property("text").toString();
+            const int extra = qobject_cast<QRadioButton*>(control) ? 24 : 0; // the round mark
+            const auto* label = qobject_cast<QLabel*>(control);
+            const QRect needed = control->fontMetrics().boundingRect(
+                QRect(0, 0, control->width() - extra, 1000),
+                label && label->wordWrap() ? Qt::TextWordWrap : 0, text);
+            EXPECT_LE(needed.width() + extra, control->width())
+                << language.languageId << " control " << id << ": " << text.toStdString();
+            EXPECT_LE(needed.height(), control->height())
+                << language.languageId << " control " << id << ": " << text.toStdString();
+        }
+    }
+    SetInterfaceLanguage(0);
+    SetUserDefaultLanguageIdForTesting(0);
 }
 
 } // namespace

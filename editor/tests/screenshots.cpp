@@ -2,13 +2,13 @@
 //   brisken_screenshots OUTDIR INDEX...   (INDEX: the language choice, 0..13)
 #include "controls/color_label.h"
 #include "controls/color_list_ctrl.h"
+#include "core/catalogue.h"
 #include "core/language.h"
 #include "core/main_frame.h"
 #include "core/settings.h"
 #include "ui/main_dialog.h"
 #include "ui/message_box.h"
 #include "ui/select_language_dialog.h"
-#include "core/catalogue.h"
 
 #include <QTimer>
 
@@ -81,7 +81,7 @@ int main(int argc, char* argv[]) {
             box->close();
         }
     });
-    ShowMessageBox({Text(kMsgTitle), Text(kMsgConfirmExit), MessageButtons::YesNo,
-                    MessageKind::Exclamation});
+    ShowMessageBox(
+        {Text(kMsgTitle), Text(kMsgConfirmExit), MessageButtons::YesNo, MessageKind::Exclamation});
     return 0;
 }

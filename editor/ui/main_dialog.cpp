@@ -18,6 +18,8 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFontMetrics>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPlainTextEdit>
@@ -25,6 +27,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include <algorithm>
 #include <array>
 
 namespace brisken {
@@ -84,6 +87,25 @@ const QColor kBottomBand(142, 189, 250);
 const QColor kLeftHalf(192, 255, 255);
 const QColor kRightHalf(192, 192, 255);
 
+// A label whose text has a word wider than the label (a single long word
+// cannot wrap) gets a smaller font, down to a readable minimum.
+void FitLabel(QLabel* label) {
+    QFont font = label->parentWidget()->font();
+    constexpr qreal kMinimumPoints = 7.0;
+    const auto widest = [&](const QFont& f) {
+        const QFontMetrics metrics(f);
+        int width = 0;
+        for (const QString& word : label->text().split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+            width = std::max(width, metrics.horizontalAdvance(word));
+        }
+        return width;
+    };
+    while (widest(font) > label->width() && font.pointSizeF() - 0.5 >= kMinimumPoints) {
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+    }
+    label->setFont(font);
+}
+
 QString PhoneColumns(int capacity) {
     return QStringLiteral("%1,50;%2,100;%3,183")
         .arg(Text(kMsgColumnNo, capacity), Text(kMsgColumnName, capacity),
@@ -131,12 +153,12 @@ void MainDialog::CreateControls() {
     auto* radioLastDial = Add(kRadioLastDial, new QRadioButton(this));
     for (QRadioButton* radio : {radioPhone, radioSms, radioLastDial}) {
         radio->setAutoExclusive(false); // the view switch checks exactly one itself
-        radio->resize(104, 20);
+        radio->resize(160, 20);
     }
     radioLastDial->setVisible(false);
 
     for (int id : {kPhoneCaption, kSmsCaption, kLastDialCaption}) {
-        Add(id, new CColorLabel(this))->resize(385, 16);
+        Add(id, new CColorLabel(this))->resize(385, 20);
     }
     for (int id : {kPhoneCounters, kSmsCounters, kLastDialCounters}) {
         auto* counters = Add(id, new QLineEdit(this));
@@ -159,8 +181,13 @@ void MainDialog::CreateControls() {
     smsList_ = Add(kSmsList, new CColorListCtrl(this));
     lastDialList_->setVisible(false);
 
+    // Long translations ("Номер телефона:") take a second line rather than
+    // being cut at the field beside them.
     for (int id : {kNameLabel, kNumberLabel, kSmsStatusLabel, kSmsNumberLabel, kSmsTimeLabel}) {
-        Add(id, new CColorLabel(this))->resize(98, 20);
+        auto* label = Add(id, new CColorLabel(this));
+        label->setWordWrap(true);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        label->resize(98, 36);
     }
     Add(kSmsMessageLabel, new CColorLabel(this))->resize(200, 20);
 
@@ -272,6 +299,9 @@ void MainDialog::InitializeUI() {
             radio->setText(Text(label.text));
         } else if (auto* text = qobject_cast<QLabel*>(control)) {
             text->setText(Text(label.text));
+            if (text->wordWrap()) {
+                FitLabel(text);
+            }
         }
     }
     Trace("InitializeUI", 1);
