@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QEnterEvent>
+#include <QFocusEvent>
 #include <QMenu>
 #include <QPainter>
 #include <QStyle>
@@ -253,6 +254,15 @@ void CPictureButton::leaveEvent(QEvent* event) {
     QPushButton::leaveEvent(event);
 }
 
+void CPictureButton::focusInEvent(QFocusEvent* event) {
+    // As the desktop hides focus cues until the keyboard is used, a button
+    // focused by a click shows no focus rectangle over its picture.
+    keyboardFocus_ = event->reason() == Qt::TabFocusReason ||
+                     event->reason() == Qt::BacktabFocusReason ||
+                     event->reason() == Qt::ShortcutFocusReason;
+    QPushButton::focusInEvent(event);
+}
+
 void CPictureButton::focusOutEvent(QFocusEvent* event) {
     EndHover();
     QPushButton::focusOutEvent(event);
@@ -374,7 +384,7 @@ void CPictureButton::paintEvent(QPaintEvent*) {
         p.drawText(at, flags, text());
     }
 
-    if (focused) {
+    if (focused && keyboardFocus_) {
         QStyleOptionFocusRect option;
         option.initFrom(this);
         option.rect = rect().adjusted(3, 3, -3, -3);

@@ -61,6 +61,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void changeEvent(QEvent* event) override;
     QSize sizeHint() const override;
@@ -80,6 +81,7 @@ private:
     bool hovering_ = false;
     bool menuShowing_ = false;
     bool balloon_ = false;
+    bool keyboardFocus_ = false; // focus cues only after keyboard use
     QColor background_[3];
     QColor text_[3];
     bool customColors_ = false;

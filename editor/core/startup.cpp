@@ -23,9 +23,9 @@ QString RunDirectoryPath() {
 
 bool EnsurePrivateDirectory(const QString& path, QString* reason) {
     const QByteArray native = QFile::encodeName(path);
-    const int parentMade = QDir().mkpath(QFileInfo(path).absolutePath()) ? 0 : -1;
-    if (parentMade != 0) {
-        *reason = QStringLiteral("cannot create %1").arg(QFileInfo(path).absolutePath());
+    const QString parent = QFileInfo(path).absolutePath();
+    if (!QDir().mkpath(parent)) {
+        *reason = QStringLiteral("cannot create %1").arg(parent);
         return false;
     }
     if (::mkdir(native.constData(), 0700) != 0 && errno != EEXIST) {

@@ -3,6 +3,9 @@
 #include "controls/color_label.h"
 #include "controls/color_list_ctrl.h"
 #include "core/catalogue.h"
+#include "resources/bitmaps.h"
+
+#include <QPainter>
 #include "core/language.h"
 #include "core/main_frame.h"
 #include "core/settings.h"
@@ -68,6 +71,30 @@ int main(int argc, char* argv[]) {
                                    .arg(view == ctl::kRadioSms ? "sms" : "phone"));
         }
     }
+    // Every button picture, the hover image above the one at rest, enlarged.
+    const int ids[][2] = {{130, 131}, {132, 133}, {148, 149}, {155, 154}, {142, 143},
+                          {144, 145}, {134, 135}, {136, 137}, {152, 153}, {138, 139}};
+    QImage sheet(10 * 40 * 3, 2 * 40 * 3, QImage::Format_RGB32);
+    sheet.fill(QColor(142, 189, 250));
+    {
+        QPainter p(&sheet);
+        p.scale(3, 3);
+        for (int i = 0; i < 10; ++i) {
+            for (int j = 0; j < 2; ++j) {
+                QImage image = LoadBitmap(ids[i][j]).convertToFormat(QImage::Format_ARGB32);
+                for (int y = 0; y < image.height(); ++y) {
+                    for (int x = 0; x < image.width(); ++x) {
+                        if ((image.pixel(x, y) & 0xFFFFFF) == kTransparentColor) {
+                            image.setPixel(x, y, 0);
+                        }
+                    }
+                }
+                p.drawImage(i * 40 + 2, j * 40 + 2, image);
+            }
+        }
+    }
+    sheet.save(QStringLiteral("%1/buttons.png").arg(out));
+
     // The Select Language dialog and a message box, in the last language.
     SelectLanguageDialog dialog;
     dialog.show();
