@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QLocalServer>
 #include <QLocalSocket>
 #include <QMenu>
 #include <QProcess>
@@ -28,8 +29,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <csignal>
 #include <sys/stat.h>
+#include <thread>
 
 using namespace brisken;
 using namespace brisken::ctl;
@@ -389,6 +392,50 @@ TEST(WindowTexts, EveryLabelFitsInEveryLanguage) {
     }
     SetInterfaceLanguage(0);
     SetUserDefaultLanguageIdForTesting(0);
+}
+
+} // namespace
+
+namespace {
+
+TEST(WorkerChannelTest, HandsOverAndReplacesStaleSocket) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Tolvane.socket"));
+    EXPECT_FALSE(AskWorkerToFront(path, 200)); // nobody there
+    {
+        // A socket file left behind by a worker that ended without cleaning up.
+        QLocalServer stale;
+        stale.setSocketOptions(QLocalServer::UserAccessOption);
+        ASSERT_TRUE(stale.listen(path));
+        stale.close();
+        QFile marker(path);
+        if (!marker.exists()) {
+            ASSERT_TRUE(marker.open(QIODevice::WriteOnly)); // leave a file in its place
+        }
+    }
+    int raised = 0;
+    WorkerChannel channel([&raised] { ++raised; });
+    ASSERT_TRUE(channel.Listen(path));
+    WorkerChannel second([] {});
+    EXPECT_FALSE(second.Listen(path)); // a live worker keeps its name
+
+    // The asking side blocks, so it runs on its own thread while this one serves.
+    std::atomic<bool> answered{false};
+    std::thread asker([&] { answered = AskWorkerToFront(path, 3000); });
+    for (int i = 0; i < 100 && raised == 0; ++i) {
+        QTest::qWait(20);
+    }
+    asker.join();
+    EXPECT_TRUE(answered);
+    EXPECT_EQ(raised, 1);
+
+    QLocalSocket junk; // anything but the one request is ignored
+    junk.connectToServer(path);
+    ASSERT_TRUE(junk.waitForConnected(1000));
+    junk.write(QByteArray(100, 'x') + "\n");
+    junk.flush();
+    QTest::qWait(100);
+    EXPECT_EQ(raised, 1);
 }
 
 } // namespace

@@ -17,15 +17,15 @@ WorkerChannel::WorkerChannel(std::function<void()> onRaise, QObject* parent)
 }
 
 bool WorkerChannel::Listen(const QString& path) {
-    if (server_->listen(path)) {
-        return true;
-    }
+    // Probe first: with access options the server is set up under a temporary
+    // name and renamed into place, which would silently take the name from a
+    // live worker.
     QLocalSocket probe;
     probe.connectToServer(path);
     if (probe.waitForConnected(500)) {
         return false; // another worker is alive and owns the name
     }
-    QLocalServer::removeServer(path);
+    QLocalServer::removeServer(path); // a stale socket of an ended worker
     return server_->listen(path);
 }
 
