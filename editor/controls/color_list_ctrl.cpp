@@ -33,12 +33,12 @@ CColorListCtrl::CColorListCtrl(QWidget* parent) : QTreeWidget(parent), dates_(Us
     connect(header(), &QHeaderView::sectionClicked, this, &CColorListCtrl::OnHeaderClicked);
 }
 
-void CColorListCtrl::SetColumns(const QString& spec) {
+void CColorListCtrl::SetColumns(const QString& description) {
     clear();
-    const std::vector<ColumnSpec> columns = ParseColumnSpec(spec);
+    const std::vector<ColumnLayout> columns = ParseColumnDescription(description);
     setColumnCount(static_cast<int>(columns.size()));
     QStringList titles;
-    for (const ColumnSpec& column : columns) {
+    for (const ColumnLayout& column : columns) {
         titles << column.title;
     }
     setHeaderLabels(titles);
@@ -48,7 +48,7 @@ void CColorListCtrl::SetColumns(const QString& spec) {
     }
     // Rows inserted later take the alignment of their columns.
     alignments_.clear();
-    for (const ColumnSpec& column : columns) {
+    for (const ColumnLayout& column : columns) {
         alignments_ << ToQt(column.alignment);
     }
     sortColumn_ = -1;

@@ -17,7 +17,7 @@ public:
     explicit CColorListCtrl(QWidget* parent = nullptr);
 
     // Replaces all rows and columns by those the description gives.
-    void SetColumns(const QString& spec);
+    void SetColumns(const QString& description);
     void SetColumnTitle(int column, const QString& text);
 
     // Inserts at index (at the end when beyond it); returns the row index, -1 on failure.

@@ -115,14 +115,14 @@ template <typename T> int Order(const T& a, const T& b) {
 
 } // namespace
 
-std::vector<ColumnSpec> ParseColumnSpec(const QString& spec) {
-    std::vector<ColumnSpec> columns;
-    for (const QString& entry : spec.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+std::vector<ColumnLayout> ParseColumnDescription(const QString& description) {
+    std::vector<ColumnLayout> columns;
+    for (const QString& entry : description.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
         const QStringList pieces = entry.split(QLatin1Char(','), Qt::SkipEmptyParts);
         if (pieces.isEmpty()) {
             continue;
         }
-        ColumnSpec column;
+        ColumnLayout column;
         column.title = pieces[0];
         if (pieces.size() > 1) {
             column.width = ParseWidth(pieces[1]).value_or(kDefaultWidth);

@@ -12,7 +12,7 @@ namespace brisken {
 
 enum class ColumnAlignment { Left, Center, Right };
 
-struct ColumnSpec {
+struct ColumnLayout {
     QString title;
     int width = 100;
     ColumnAlignment alignment = ColumnAlignment::Left;
@@ -23,7 +23,7 @@ struct ColumnSpec {
 // missing width is 100; alignment 1 is centred, 2 right, anything else left.
 // A width that is not a number, negative or absurdly large becomes 100 or is
 // capped, so that a description can never make a column vanish or explode.
-std::vector<ColumnSpec> ParseColumnSpec(const QString& spec);
+std::vector<ColumnLayout> ParseColumnDescription(const QString& description);
 
 // The date formats that count as "the user's format" when comparing cells.
 struct DateFormats {

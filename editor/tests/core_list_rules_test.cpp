@@ -8,11 +8,11 @@
 
 namespace brisken {
 // Found by argument lookup from the comparisons of the tests below.
-bool operator==(const ColumnSpec& a, const ColumnSpec& b) {
+bool operator==(const ColumnLayout& a, const ColumnLayout& b) {
     return a.title == b.title && a.width == b.width && a.alignment == b.alignment;
 }
 
-void PrintTo(const ColumnSpec& c, std::ostream* os) {
+void PrintTo(const ColumnLayout& c, std::ostream* os) {
     *os << "{" << c.title.toStdString() << "," << c.width << "," << static_cast<int>(c.alignment)
         << "}";
 }
@@ -23,38 +23,39 @@ using namespace brisken;
 
 namespace {
 
-struct SpecCase {
-    const char* spec;
-    std::vector<ColumnSpec> expected;
+struct DescriptionCase {
+    const char* description;
+    std::vector<ColumnLayout> expected;
 };
 
-class ColumnSpecTest : public ::testing::TestWithParam<SpecCase> {};
+class ColumnDescriptionTest : public ::testing::TestWithParam<DescriptionCase> {};
 
-TEST_P(ColumnSpecTest, Parses) {
-    EXPECT_EQ(ParseColumnSpec(QString::fromUtf8(GetParam().spec)), GetParam().expected);
+TEST_P(ColumnDescriptionTest, Parses) {
+    EXPECT_EQ(ParseColumnDescription(QString::fromUtf8(GetParam().description)),
+              GetParam().expected);
 }
 
 using A = ColumnAlignment;
 INSTANTIATE_TEST_SUITE_P(
-    Specs, ColumnSpecTest,
+    Descriptions, ColumnDescriptionTest,
     ::testing::Values(
         // The SMS list: pieces keep their blanks; the last entry's 4 is left-aligned.
-        SpecCase{"No, 45; SMS Status, 110; Phone No, 110; Time, 50;Message,160, 4",
-                 {{"No", 45, A::Left},
-                  {" SMS Status", 110, A::Left},
-                  {" Phone No", 110, A::Left},
-                  {" Time", 50, A::Left},
-                  {"Message", 160, A::Left}}},
-        SpecCase{"No,50;Name,100;Phone No,183",
-                 {{"No", 50, A::Left}, {"Name", 100, A::Left}, {"Phone No", 183, A::Left}}},
-        SpecCase{"A;B,20", {{"A", 100, A::Left}, {"B", 20, A::Left}}},
-        SpecCase{
+        DescriptionCase{"No, 45; SMS Status, 110; Phone No, 110; Time, 50;Message,160, 4",
+                        {{"No", 45, A::Left},
+                         {" SMS Status", 110, A::Left},
+                         {" Phone No", 110, A::Left},
+                         {" Time", 50, A::Left},
+                         {"Message", 160, A::Left}}},
+        DescriptionCase{"No,50;Name,100;Phone No,183",
+                        {{"No", 50, A::Left}, {"Name", 100, A::Left}, {"Phone No", 183, A::Left}}},
+        DescriptionCase{"A;B,20", {{"A", 100, A::Left}, {"B", 20, A::Left}}},
+        DescriptionCase{
             "A,10,1;B,10,2;C,10,0;D,10,x",
             {{"A", 10, A::Center}, {"B", 10, A::Right}, {"C", 10, A::Left}, {"D", 10, A::Left}}},
-        SpecCase{";;,;A,,30", {{"A", 30, A::Left}}}, // empty entries and pieces skipped
-        SpecCase{"", {}},
-        SpecCase{"A,abc;B,-5;C,99999999",
-                 {{"A", 100, A::Left}, {"B", 100, A::Left}, {"C", 4096, A::Left}}}));
+        DescriptionCase{";;,;A,,30", {{"A", 30, A::Left}}}, // empty entries and pieces skipped
+        DescriptionCase{"", {}},
+        DescriptionCase{"A,abc;B,-5;C,99999999",
+                        {{"A", 100, A::Left}, {"B", 100, A::Left}, {"C", 4096, A::Left}}}));
 
 struct CompareCase {
     const char* a;
