@@ -12,6 +12,7 @@
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionFocusRect>
+#include <QToolTip>
 
 namespace brisken {
 namespace {
@@ -147,8 +148,27 @@ void CPictureButton::SetPressedStyle(int style) {
     pressedStyle_ = style == 1 ? 1 : 0;
 }
 
+QString CPictureButton::WrapTooltip(const QString& text, const QFontMetrics& metrics, int width) {
+    QStringList lines;
+    QString line;
+    for (const QString& word : text.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        const QString longer = line.isEmpty() ? word : line + QLatin1Char(' ') + word;
+        if (!line.isEmpty() && metrics.horizontalAdvance(longer) > width) {
+            lines << line;
+            line = word;
+        } else {
+            line = longer;
+        }
+    }
+    if (!line.isEmpty()) {
+        lines << line;
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
 void CPictureButton::SetTooltipText(const QString& text) {
-    setToolTip(text);
+    // Tooltips are held to kTooltipWidth pixels: longer texts break between words.
+    setToolTip(WrapTooltip(text, QFontMetrics(QToolTip::font()), kTooltipWidth));
 }
 
 void CPictureButton::SetBalloonTooltip(bool balloon) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QColor>
+#include <QFontMetrics>
 #include <QImage>
 #include <QPixmap>
 #include <QPointer>
@@ -54,6 +55,11 @@ public:
     int CurrentImageIndex() const;
 
     // The derivations, pixel by pixel, leaving the transparent colour alone.
+    // Breaks a tooltip between words so that no line is wider than width
+    // (a single longer word keeps its own line).
+    static QString WrapTooltip(const QString& text, const QFontMetrics& metrics, int width);
+    static constexpr int kTooltipWidth = 400;
+
     static QImage GreyImage(const QImage& source, QRgb transparent);
     static QImage DarkenedImage(const QImage& source, QRgb transparent);
 

@@ -235,6 +235,22 @@ TEST(PictureButton, ImagesStatesAndPlacement) {
     EXPECT_EQ(button.CurrentImageIndex(), 0);
 }
 
+TEST(PictureButton, TooltipsBreakBetweenWordsAtTheirWidth) {
+    const QFontMetrics metrics(QApplication::font());
+    const QString longText = QString(QStringLiteral("word ")).repeated(60).trimmed();
+    const QString wrapped = CPictureButton::WrapTooltip(longText, metrics, 400);
+    const QStringList lines = wrapped.split(QLatin1Char('\n'));
+    EXPECT_GT(lines.size(), 1);
+    for (const QString& line : lines) {
+        EXPECT_LE(metrics.horizontalAdvance(line), 400);
+    }
+    EXPECT_EQ(lines.join(QLatin1Char(' ')), longText); // nothing lost
+    EXPECT_EQ(CPictureButton::WrapTooltip(QStringLiteral("Load"), metrics, 400),
+              QStringLiteral("Load"));
+    const QString oneWord(80, QLatin1Char('x'));
+    EXPECT_EQ(CPictureButton::WrapTooltip(oneWord, metrics, 400), oneWord);
+}
+
 TEST(Bitmaps, EveryButtonPictureExistsWithTransparentCorners) {
     for (int id : {129, 130, 131, 132, 133, 134, 135, 136, 137, 138, 139,
                    140, 142, 143, 144, 145, 148, 149, 152, 153, 154, 155}) {
