@@ -187,7 +187,7 @@ void MainDialog::CreateControls() {
         auto* label = Add(id, new CColorLabel(this));
         label->setWordWrap(true);
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-        label->resize(98, 36);
+        label->resize(96, 36); // a few pixels clear of the field at +100
     }
     Add(kSmsMessageLabel, new CColorLabel(this))->resize(200, 20);
 
