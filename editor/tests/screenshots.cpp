@@ -5,13 +5,13 @@
 #include "core/catalogue.h"
 #include "resources/bitmaps.h"
 
-#include <QPainter>
 #include "core/language.h"
 #include "core/main_frame.h"
 #include "core/settings.h"
 #include "ui/main_dialog.h"
 #include "ui/message_box.h"
 #include "ui/select_language_dialog.h"
+#include <QPainter>
 
 #include <QTimer>
 
