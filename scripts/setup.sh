@@ -9,7 +9,7 @@ packages=(
   # card access: PC/SC library, daemon and the virtual reader driver
   libpcsclite-dev pcscd pcsc-tools vsmartcard-vpcd
   # programs
-  qt6-base-dev qt6-base-dev-tools libgl-dev libsimpleini-dev nlohmann-json3-dev libudev-dev
+  qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev libsimpleini-dev nlohmann-json3-dev libudev-dev
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev dosfstools mtools
   xvfb xauth python3 procps

@@ -1,0 +1,10 @@
+// The card library's image, linked into the program at build time.
+#pragma once
+
+#include <QByteArrayView>
+
+namespace brisken {
+
+QByteArrayView EmbeddedLibrary();
+
+} // namespace brisken

@@ -1,0 +1,92 @@
+// The editor's main window (layout 175): the frame of controls, texts in the
+// interface language, the view switch, layout on resize, background bands,
+// busy and idle states and the close confirmation.
+#pragma once
+
+#include "core/card_data.h"
+#include "core/main_frame.h"
+
+#include <QDialog>
+
+#include <map>
+#include <memory>
+
+class QComboBox;
+class QLineEdit;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+
+namespace brisken {
+
+class CColorLabel;
+class CColorListCtrl;
+class CDialNumberEdit;
+class CPictureButton;
+
+class MainDialog : public QDialog {
+    Q_OBJECT
+public:
+    explicit MainDialog(QWidget* parent = nullptr);
+    ~MainDialog() override;
+
+    // Initialisation; false when a picture could not be loaded (the window
+    // then stays without texts, as its start stopped there).
+    bool OnInitDialog();
+    // Applies every text in the interface language; again after each change.
+    void InitializeUI();
+
+    void SwitchView(int radioId);
+    void ApplyLayout(int width, int height);
+    void EnterBusyState();
+    void EnterIdleState();
+    bool IsBusy() const { return busy_; }
+    void OnCommand(int command);
+    void OnAbout();
+    void OnSelectLanguage();
+
+    ViewState CurrentView() const { return view_; }
+    Books& BookStore() { return *books_; }
+    QString SettingsPath() const { return settingsPath_; }
+    void SetSettingsPath(const QString& path) { settingsPath_ = path; }
+
+    // Brings the window to the user, as when another start hands over to it.
+    void ComeToFront();
+
+    QWidget* Control(int id) const;
+
+protected:
+    bool event(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void reject() override;
+    void accept() override;
+
+private:
+    void CreateControls();
+    CPictureButton* AddPictureButton(int id);
+    template <typename Widget> Widget* Add(int id, Widget* widget);
+    void ApplyVisibility();
+    bool ConfirmClose();
+    void OnCardAction(int command);
+
+    std::map<int, QWidget*> controls_;
+    std::unique_ptr<Books> books_;
+    ViewState view_;
+    bool busy_ = false;
+    bool closeConfirmed_ = false;
+    int layoutWidth_ = 0;
+    int layoutHeight_ = 0;
+    QString settingsPath_;
+    QString aboutText_;
+
+    CColorListCtrl* phoneList_ = nullptr;
+    CColorListCtrl* smsList_ = nullptr;
+    CColorListCtrl* lastDialList_ = nullptr;
+    QComboBox* smsSelector_ = nullptr;
+    QProgressBar* progress_ = nullptr;
+};
+
+} // namespace brisken
