@@ -2,8 +2,11 @@
 // trace of the UICC walk, and where they stop.
 #include <algorithm>
 #include <cstdio>
+#include <fstream>
 #include <memory>
 #include <string>
+
+#include <nlohmann/json.hpp>
 
 #include "fake_pcsc_fixture.h"
 #include "file_map.h"
@@ -62,6 +65,25 @@ TEST_F(FileMap, SimWalkVisitsMfTelecomAndGsm) {
     // File sizes (ICCID 10, ADN 280, LND 140, SMS 880, IMSI 9) plus the
     // SELECT answers that described them (5 EFs x 15, 2 DFs x 22).
     EXPECT_EQ(total, 10 + 280 + 140 + 880 + 9 + 5 * 15 + 2 * 22);
+}
+
+TEST_F(FileMap, SimWalkReachesADirectoryTwoLevelsDown) {
+    std::ifstream in(std::string(SIM_PROFILE_DIR) + "/gsm_sim.json");
+    nlohmann::json profile = nlohmann::json::parse(in);
+    profile["mf"]["children"][1]["children"].push_back({{"id", "5F3A"},
+                                                        {"type", "DF"},
+                                                        {"children",
+                                                         {{{"id", "4F30"},
+                                                           {"type", "EF"},
+                                                           {"structure", "transparent"},
+                                                           {"content", "01 02 03"}}}}});
+    Insert(simcard::ParseProfile(profile));
+    int total = -1;
+    ASSERT_EQ(Quarn_GetSIMFileMapSize(handle_, &total), QUARN_OK);
+    ASSERT_EQ(Directories(), (std::vector<std::uint16_t>{0x3F00, 0x7F10, 0x7F20, 0x5F3A}));
+    EXPECT_EQ(nimbrel::WalkTable().entries[3].parentIndex, 1);
+    // One more DF answer and the new 3-byte EF with its answer.
+    EXPECT_EQ(total, 10 + 280 + 140 + 880 + 9 + 5 * 15 + 2 * 22 + 22 + 3 + 15);
 }
 
 TEST_F(FileMap, SimWalkStartsAfreshEachTime) {
