@@ -28,16 +28,17 @@ extern "C" {
 typedef uint32_t QuarnResult;
 
 #define QUARN_OK 0x00000000u
-#define QUARN_E_NO_READER 0x20100002u         /* reader list empty */
-#define QUARN_E_NO_CARD 0x20100003u           /* no present card in a known or assigned reader */
-#define QUARN_E_BAD_ANSWER 0x20100004u        /* SW1 not accepted, or SELECT gave no data */
-#define QUARN_E_NULL_READER_NAME 0x20100005u  /* reader name pointer null */
-#define QUARN_E_STATUS_BASE 0x72200000u       /* + SW1SW2 when 9000 was required */
-#define QUARN_E_OUT_OF_RANGE 0x72206983u      /* argument out of range */
-#define QUARN_E_BAD_PIN_LENGTH 0x72206708u    /* PIN or PUK length 0 or above 8 */
-#define QUARN_E_USIM_NOT_FOUND 0x00006A88u    /* USIM application or phone-book structure missing */
-#define QUARN_E_NOT_IMPLEMENTED 0x2010000Fu   /* export not built in this version */
-#define QUARN_E_DIRECTORY_TABLE_FULL 0x20100006u /* card holds more directories than the walk table */
+#define QUARN_E_NO_READER 0x20100002u        /* reader list empty */
+#define QUARN_E_NO_CARD 0x20100003u          /* no present card in a known or assigned reader */
+#define QUARN_E_BAD_ANSWER 0x20100004u       /* SW1 not accepted, or SELECT gave no data */
+#define QUARN_E_NULL_READER_NAME 0x20100005u /* reader name pointer null */
+#define QUARN_E_STATUS_BASE 0x72200000u      /* + SW1SW2 when 9000 was required */
+#define QUARN_E_OUT_OF_RANGE 0x72206983u     /* argument out of range */
+#define QUARN_E_BAD_PIN_LENGTH 0x72206708u   /* PIN or PUK length 0 or above 8 */
+#define QUARN_E_USIM_NOT_FOUND 0x00006A88u   /* USIM application or phone-book structure missing */
+#define QUARN_E_NOT_IMPLEMENTED 0x2010000Fu  /* export not built in this version */
+#define QUARN_E_DIRECTORY_TABLE_FULL                                                               \
+    0x20100006u /* card holds more directories than the walk table */
 
 /* A connection handle names an entry of the library's table of live
  * connections; it is never an address. */
@@ -70,6 +71,10 @@ typedef struct _SMS_ITEM {
     uint8_t textUcs2[162];
 } _SMS_ITEM;
 
+/* Card information. pinRetries is QUARN_RETRIES_UNKNOWN when a UICC needs no
+ * verification at the moment (PIN disabled, or already verified since the
+ * card was reset) and so does not tell its counter. */
+#define QUARN_RETRIES_UNKNOWN (-1)
 /* Card information. */
 typedef struct _CARD_INFO {
     int32_t pinEnabled;
@@ -125,8 +130,8 @@ QUARN_API QuarnResult QUARN_CALL Quarn_WritePhoneBook(QuarnConnection connection
 QUARN_API QuarnResult QUARN_CALL Quarn_OpenLastNumDialledBook(QuarnConnection connection,
                                                               _FILE_INFO* fi);
 QUARN_API QuarnResult QUARN_CALL Quarn_ReadLastNumDialledBook(QuarnConnection connection,
-                                                              _FILE_INFO* fi,
-                                                              _PHONEBOOK_ITEM* item, int record);
+                                                              _FILE_INFO* fi, _PHONEBOOK_ITEM* item,
+                                                              int record);
 QUARN_API QuarnResult QUARN_CALL Quarn_WriteLastNumDialledBook(QuarnConnection connection,
                                                                _FILE_INFO* fi,
                                                                _PHONEBOOK_ITEM* item);
@@ -138,29 +143,23 @@ QUARN_API QuarnResult QUARN_CALL Quarn_SelectADN(QuarnConnection connection, int
 
 /* SMS */
 QUARN_API QuarnResult QUARN_CALL Quarn_OpenSMSBook(QuarnConnection connection, _FILE_INFO* fi);
-QUARN_API QuarnResult QUARN_CALL Quarn_OpenUSIMSMSBook(QuarnConnection connection,
-                                                       _FILE_INFO* fi);
+QUARN_API QuarnResult QUARN_CALL Quarn_OpenUSIMSMSBook(QuarnConnection connection, _FILE_INFO* fi);
 QUARN_API QuarnResult QUARN_CALL Quarn_ReadSMSBook(QuarnConnection connection, _FILE_INFO* fi,
                                                    _SMS_ITEM* item, int record);
 QUARN_API QuarnResult QUARN_CALL Quarn_WriteSMSBook(QuarnConnection connection, _FILE_INFO* fi,
                                                     _SMS_ITEM* item, int record);
 
 /* CDMA and PHS SMS */
-QUARN_API QuarnResult QUARN_CALL Quarn_OpenCDMASMSBook(QuarnConnection connection,
-                                                       _FILE_INFO* fi);
-QUARN_API QuarnResult QUARN_CALL Quarn_ReadCDMASMSBook(QuarnConnection connection,
-                                                       _FILE_INFO* fi, _CDMA_SMS_ITEM* item,
-                                                       int record);
-QUARN_API QuarnResult QUARN_CALL Quarn_WriteCDMASMSBook(QuarnConnection connection,
-                                                        _FILE_INFO* fi, _CDMA_SMS_ITEM* item,
-                                                        int record);
-QUARN_API QuarnResult QUARN_CALL Quarn_OpenPHSSMSBook(QuarnConnection connection,
-                                                      _FILE_INFO* fi);
+QUARN_API QuarnResult QUARN_CALL Quarn_OpenCDMASMSBook(QuarnConnection connection, _FILE_INFO* fi);
+QUARN_API QuarnResult QUARN_CALL Quarn_ReadCDMASMSBook(QuarnConnection connection, _FILE_INFO* fi,
+                                                       _CDMA_SMS_ITEM* item, int record);
+QUARN_API QuarnResult QUARN_CALL Quarn_WriteCDMASMSBook(QuarnConnection connection, _FILE_INFO* fi,
+                                                        _CDMA_SMS_ITEM* item, int record);
+QUARN_API QuarnResult QUARN_CALL Quarn_OpenPHSSMSBook(QuarnConnection connection, _FILE_INFO* fi);
 QUARN_API QuarnResult QUARN_CALL Quarn_ReadPHSSMSBook(QuarnConnection connection, _FILE_INFO* fi,
                                                       _SMS_ITEM* item, int record);
-QUARN_API QuarnResult QUARN_CALL Quarn_WritePHSSMSBook(QuarnConnection connection,
-                                                       _FILE_INFO* fi, _SMS_ITEM* item,
-                                                       int record);
+QUARN_API QuarnResult QUARN_CALL Quarn_WritePHSSMSBook(QuarnConnection connection, _FILE_INFO* fi,
+                                                       _SMS_ITEM* item, int record);
 
 /* PIN (CHV1) */
 QUARN_API QuarnResult QUARN_CALL Quarn_VerifySIMCHV(QuarnConnection connection, const char* pin,
@@ -169,16 +168,15 @@ QUARN_API QuarnResult QUARN_CALL Quarn_EnableSIMCHV(QuarnConnection connection, 
                                                     unsigned length);
 QUARN_API QuarnResult QUARN_CALL Quarn_DisableSIMCHV(QuarnConnection connection, const char* pin,
                                                      unsigned length);
-QUARN_API QuarnResult QUARN_CALL Quarn_ChangeSIMCHV(QuarnConnection connection,
-                                                    const char* oldPin, unsigned oldLength,
-                                                    const char* newPin, unsigned newLength);
+QUARN_API QuarnResult QUARN_CALL Quarn_ChangeSIMCHV(QuarnConnection connection, const char* oldPin,
+                                                    unsigned oldLength, const char* newPin,
+                                                    unsigned newLength);
 QUARN_API QuarnResult QUARN_CALL Quarn_UnBlockSIMCHV(QuarnConnection connection, const char* puk,
                                                      unsigned pukLength, const char* newPin,
                                                      unsigned newLength);
 
 /* Card information */
-QUARN_API QuarnResult QUARN_CALL Quarn_GetSIMCardInfo(QuarnConnection connection,
-                                                      _CARD_INFO* info);
+QUARN_API QuarnResult QUARN_CALL Quarn_GetSIMCardInfo(QuarnConnection connection, _CARD_INFO* info);
 QUARN_API QuarnResult QUARN_CALL Quarn_GetUSIMCardInfo(QuarnConnection connection,
                                                        _CARD_INFO* info);
 QUARN_API QuarnResult QUARN_CALL Quarn_GetIMSI(QuarnConnection connection, char* imsiOut);

@@ -82,10 +82,19 @@ QuarnResult ReadPinFields(const CardLink& link, std::span<const std::uint8_t> mf
         info->pinEnabled = (status->value[2] & kPinEnabledBit) ? 1 : 0;
         std::uint8_t attempts = 0;
         QuarnResult rv = QueryPinAttempts(link, &attempts);
-        if (rv != QUARN_OK)
+        if (rv == QUARN_E_STATUS_BASE + 0x9000) {
+            // A UICC whose PIN is disabled or already verified in this card
+            // session answers the empty VERIFY with 9000 and keeps its counter
+            // to itself. That is a healthy card, not a failure: the PIN is not
+            // blocked and the count is unknown.
+            info->pinRetries = QUARN_RETRIES_UNKNOWN;
+            info->pinBlocked = 0;
+        } else if (rv != QUARN_OK) {
             return rv;
-        info->pinRetries = attempts;
-        info->pinBlocked = attempts == 0 ? 1 : 0;
+        } else {
+            info->pinRetries = attempts;
+            info->pinBlocked = attempts == 0 ? 1 : 0;
+        }
         rv = QueryPukAttempts(link, &attempts);
         if (rv != QUARN_OK)
             return rv;

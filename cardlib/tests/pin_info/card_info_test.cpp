@@ -131,10 +131,23 @@ TEST_F(FcpPinFields, NoAttemptsLeftIsBlocked) {
 }
 
 TEST_F(FcpPinFields, FailingQueryIsReturned) {
-    fake_pcsc::Script({{"pin attempts", Hex("00 20 00 01 00"), Hex("90 00")}});
+    fake_pcsc::Script({{"pin attempts", Hex("00 20 00 01 00"), Hex("91 00")}});
     auto answer = Hex("62 05 C6 03 90 01 80");
     _CARD_INFO info{};
-    EXPECT_EQ(nimbrel::ReadPinFields(Link(handle_), answer, &info), 0x72209000u);
+    EXPECT_EQ(nimbrel::ReadPinFields(Link(handle_), answer, &info), 0x72209100u);
+}
+
+TEST_F(FcpPinFields, CardNeedingNoVerificationIsNotAFailure) {
+    // PIN disabled (or verified earlier): the empty VERIFY answers 9000.
+    fake_pcsc::Script({{"pin attempts", Hex("00 20 00 01 00"), Hex("90 00")},
+                       {"puk attempts", Hex("00 2C 00 01 00"), Hex("63 CA")}});
+    auto answer = Hex("62 05 C6 03 90 01 00");
+    _CARD_INFO info{};
+    ASSERT_EQ(nimbrel::ReadPinFields(Link(handle_), answer, &info), QUARN_OK);
+    EXPECT_EQ(info.pinEnabled, 0);
+    EXPECT_EQ(info.pinBlocked, 0);
+    EXPECT_EQ(info.pinRetries, QUARN_RETRIES_UNKNOWN);
+    EXPECT_EQ(info.pukRetries, 10);
 }
 
 TEST_F(FcpPinFields, TemplateWithoutUsablePinStatusSendsNothing) {

@@ -184,6 +184,11 @@ TEST_F(ChvOnCard, UiccAttemptsQueriesAndPinStatusTemplate) {
     EXPECT_EQ(nimbrel::QueryPinAttempts(Link(handle_), &attempts), 0x72209000u);
     EXPECT_EQ(nimbrel::QueryPukAttempts(Link(handle_), &attempts), QUARN_OK);
     EXPECT_EQ(attempts, 10);
+    // ...yet the card information of a verified card must still be readable.
+    info = PinFields();
+    EXPECT_EQ(info.pinEnabled, 1);
+    EXPECT_EQ(info.pinBlocked, 0);
+    EXPECT_EQ(info.pinRetries, QUARN_RETRIES_UNKNOWN);
 }
 
 TEST_F(ChvOnCard, GsmCardRefusesTheEmptyVerify) {
