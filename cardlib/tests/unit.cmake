@@ -4,6 +4,7 @@ add_library(fake_pcsc STATIC ${CMAKE_CURRENT_SOURCE_DIR}/fake_pcsc/fake_pcsc.cpp
 target_include_directories(fake_pcsc
   PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/fake_pcsc
   PRIVATE ${PCSC_INCLUDE_DIRS})
+target_link_libraries(fake_pcsc PUBLIC simcard)
 
 add_executable(nimbrel_unit_tests
   ${CMAKE_CURRENT_SOURCE_DIR}/unit/reader_search_test.cpp

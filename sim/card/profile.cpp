@@ -136,6 +136,18 @@ Bytes ParseHex(const std::string& text) {
     return bytes;
 }
 
+std::string FormatHex(const Bytes& bytes) {
+    static const char digits[] = "0123456789ABCDEF";
+    std::string text;
+    for (std::uint8_t b : bytes) {
+        if (!text.empty())
+            text += ' ';
+        text += digits[b >> 4];
+        text += digits[b & 15];
+    }
+    return text;
+}
+
 CardProfile ParseProfile(const json& document) {
     CardProfile profile;
     profile.name = document.value("name", "card");

@@ -63,6 +63,8 @@ struct CardProfile {
 
 // Parses "3B 02 14 50" or "3B021450".
 Bytes ParseHex(const std::string& text);
+// Formats bytes as "3B 02 14 50".
+std::string FormatHex(const Bytes& bytes);
 
 // Throws std::runtime_error naming the offending file entry.
 CardProfile ParseProfile(const nlohmann::json& document);

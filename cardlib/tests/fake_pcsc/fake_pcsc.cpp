@@ -2,6 +2,8 @@
 
 #include <winscard.h>
 
+#include "profile.h"
+
 #include <algorithm>
 #include <cstring>
 #include <map>
@@ -48,16 +50,6 @@ bool Fails(Call call, LONG* code) {
     return false;
 }
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 std::string MultiString() {
     std::string list;
     for (const Reader& reader : g.readers) {
@@ -71,32 +63,11 @@ std::string MultiString() {
 } // namespace
 
 Bytes Hex(const std::string& text) {
-    Bytes bytes;
-    int high = -1;
-    for (char c : text) {
-        int value = HexValue(c);
-        if (value < 0)
-            continue;
-        if (high < 0) {
-            high = value;
-        } else {
-            bytes.push_back(static_cast<std::uint8_t>(high * 16 + value));
-            high = -1;
-        }
-    }
-    return bytes;
+    return simcard::ParseHex(text);
 }
 
 std::string ToHex(const Bytes& bytes) {
-    static const char digits[] = "0123456789ABCDEF";
-    std::string text;
-    for (std::uint8_t b : bytes) {
-        if (!text.empty())
-            text += ' ';
-        text += digits[b >> 4];
-        text += digits[b & 15];
-    }
-    return text;
+    return simcard::FormatHex(bytes);
 }
 
 void Reset() {

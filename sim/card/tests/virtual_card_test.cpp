@@ -20,15 +20,7 @@ using simcard::VirtualCard;
 namespace {
 
 std::string Hex(const Bytes& bytes) {
-    static const char digits[] = "0123456789ABCDEF";
-    std::string text;
-    for (std::uint8_t b : bytes) {
-        if (!text.empty())
-            text += ' ';
-        text += digits[b >> 4];
-        text += digits[b & 15];
-    }
-    return text;
+    return simcard::FormatHex(bytes);
 }
 
 simcard::CardProfile Load(const std::string& name) {
