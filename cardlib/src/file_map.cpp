@@ -215,35 +215,41 @@ QuarnResult WalkUiccFileTree(const CardLink& link, std::uint32_t* totalBytes, st
 
 using namespace nimbrel;
 
-extern "C" {
+namespace {
 
-QUARN_API QuarnResult QUARN_CALL Quarn_GetSIMFileMapSize(QuarnConnection connection,
-                                                         int* totalBytes) {
+// Argument checks shared by both walk exports; the total is stored only when
+// the whole walk succeeded.
+template <typename WalkFn>
+QuarnResult ExportWalk(QuarnConnection connection, int* totalBytes, WalkFn walk) {
     const CardLink* link = FindConnection(connection);
     if (!link)
         return pcsc::kInvalidHandle;
     if (!totalBytes)
         return pcsc::kInvalidParameter;
     std::uint32_t total = 0;
-    QuarnResult rv = WalkSimFileTree(*link, &total);
+    QuarnResult rv = walk(*link, &total);
     if (rv == QUARN_OK)
         *totalBytes = static_cast<int>(total);
     return rv;
 }
 
+} // namespace
+
+extern "C" {
+
+QUARN_API QuarnResult QUARN_CALL Quarn_GetSIMFileMapSize(QuarnConnection connection,
+                                                         int* totalBytes) {
+    return ExportWalk(connection, totalBytes, [](const CardLink& link, std::uint32_t* total) {
+        return WalkSimFileTree(link, total);
+    });
+}
+
 // The UICC walk reports its progress on standard output.
 QUARN_API QuarnResult QUARN_CALL Quarn_GetUSIMFileMapSize(QuarnConnection connection,
                                                           int* totalBytes) {
-    const CardLink* link = FindConnection(connection);
-    if (!link)
-        return pcsc::kInvalidHandle;
-    if (!totalBytes)
-        return pcsc::kInvalidParameter;
-    std::uint32_t total = 0;
-    QuarnResult rv = WalkUiccFileTree(*link, &total, stdout);
-    if (rv == QUARN_OK)
-        *totalBytes = static_cast<int>(total);
-    return rv;
+    return ExportWalk(connection, totalBytes, [](const CardLink& link, std::uint32_t* total) {
+        return WalkUiccFileTree(link, total, stdout);
+    });
 }
 
 } // extern "C"
