@@ -1,5 +1,7 @@
 #include "core/pin_runner.h"
 
+#include "core/catalogue.h"
+
 #include <algorithm>
 #include <cstring>
 #include <string.h>
