@@ -54,9 +54,17 @@ IdentifyResult CardSession::Identify(bool probeRuim) {
     }
     if (!probeRuim) {
         family_ = CardFamily::Unknown;
-    } else {
-        family_ =
-            library_.IsCDMA_RUIM(connection_) == QUARN_OK ? CardFamily::Ruim : CardFamily::GsmSim;
+        return IdentifyResult::Identified;
+    }
+    family_ = library_.IsCDMA_RUIM(connection_) == QUARN_OK ? CardFamily::Ruim : CardFamily::GsmSim;
+    if (family_ == CardFamily::GsmSim && info_.pinEnabled != 0) {
+        // The failed probe leaves the library in the UICC command set, and
+        // a GSM SIM refuses the PIN verification that comes next in it
+        // (6E00). A fresh connection starts in the SIM command set.
+        Disconnect();
+        if (Connect() != QUARN_OK) {
+            return IdentifyResult::ConnectFailed;
+        }
     }
     return IdentifyResult::Identified;
 }

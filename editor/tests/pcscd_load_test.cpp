@@ -176,18 +176,26 @@ TEST_F(LoadThroughPcscd, RuimSmsBook) {
     EXPECT_NE(std::find(log.begin(), log.end(), "card type R-UIM"), log.end());
 }
 
-// Off until the library keeps its SIM command mode after the R-UIM probe:
-// today the probe leaves it in UICC mode, and the VERIFY that follows goes
-// to the GSM SIM with class 00 and is refused (6E00).
-TEST_F(LoadThroughPcscd, DISABLED_PinEnabledCardAsksAndVerifies) {
+// The R-UIM probe leaves the library in the UICC command set, which a GSM
+// SIM refuses for VERIFY: Load must get back to the SIM one first.
+TEST_F(LoadThroughPcscd, PinEnabledCardAsksAndVerifies) {
     CardInSlot card(EditedProfile(
         "book_gsm_sim.json", [](nlohmann::json& profile) { profile["chv1"]["enabled"] = true; }));
     prompt_.codes = {u"0000", u"1234"};
-    EXPECT_FALSE(Load(BookKind::Phone));
-    EXPECT_TRUE(Load(BookKind::Phone));
-    const auto log = trace_.TakeLog();
-    EXPECT_NE(std::find(log.begin(), log.end(), "message 124"), log.end());
+    ASSERT_FALSE(loader_.Start(BookKind::Phone, pins_, prompt_, view_));
+    auto log = trace_.TakeLog();
+    EXPECT_EQ(log.back(), "message 124");
+    ASSERT_TRUE(Load(BookKind::Phone));
+    log = trace_.TakeLog();
+    // The card counted the wrong code.
+    EXPECT_NE(std::find(log.begin(), log.end(), "ask PIN 2"), log.end());
     EXPECT_NE(std::find(log.begin(), log.end(), "status 250 / 5 / 245"), log.end());
+    // Verified once, the next Load on the same card asks nothing.
+    ASSERT_TRUE(Load(BookKind::Phone));
+    log = trace_.TakeLog();
+    EXPECT_EQ(std::count_if(log.begin(), log.end(),
+                            [](const std::string& l) { return l.starts_with("ask"); }),
+              0);
 }
 
 TEST_F(LoadThroughPcscd, PinActionsReachTheCard) {
