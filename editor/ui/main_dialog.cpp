@@ -115,7 +115,8 @@ QString PhoneColumns(int capacity) {
 } // namespace
 
 MainDialog::MainDialog(QWidget* parent)
-    : QDialog(parent), books_(std::make_unique<Books>()), settingsPath_(SettingsFilePath()) {
+    : QDialog(parent), books_(std::make_unique<Books>()), settingsPath_(SettingsFilePath()),
+      cardLibrary_(std::make_unique<NimbrelCardLibrary>()) {
     setObjectName(QStringLiteral("dialog175"));
     CreateControls();
 }
@@ -432,8 +433,8 @@ bool MainDialog::ConfirmClose() {
         ShowCatalogueMessage(kMsgBusyWait);
         return false;
     }
-    const ChangedFlags flags{books_->phoneValues.changed, books_->lastDialledValues.changed,
-                             books_->smsValues.changed};
+    const ChangedFlags flags{books_->phone.values.changed, books_->lastDialled.values.changed,
+                             books_->sms.values.changed};
     if (!CloseNeedsConfirmation(flags)) {
         return true;
     }

@@ -4,7 +4,10 @@
 #pragma once
 
 #include "core/card_data.h"
+#include "core/card_library.h"
+#include "core/dont_remove_notice.h"
 #include "core/main_frame.h"
+#include "core/pin_runner.h"
 
 #include <QDialog>
 
@@ -56,6 +59,18 @@ public:
 
     QWidget* Control(int id) const;
 
+    // What the card actions work with. The program uses the deployed
+    // library; tests put in a scripted one, prompts that answer, and so on.
+    CardLibrary& Library() { return *cardLibrary_; }
+    void SetCardLibrary(std::unique_ptr<CardLibrary> library) { cardLibrary_ = std::move(library); }
+    PinRunner& Pins() { return pinRunner_; }
+    PinPrompt* Prompt() { return pinPrompt_.get(); }
+    void SetPinPrompt(std::unique_ptr<PinPrompt> prompt) { pinPrompt_ = std::move(prompt); }
+    DontRemoveNotice* Notice() { return dontRemove_.get(); }
+    void SetDontRemoveNotice(std::unique_ptr<DontRemoveNotice> notice) {
+        dontRemove_ = std::move(notice);
+    }
+
 protected:
     bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
@@ -81,6 +96,11 @@ private:
     int layoutHeight_ = 0;
     QString settingsPath_;
     QString aboutText_;
+
+    std::unique_ptr<CardLibrary> cardLibrary_;
+    PinRunner pinRunner_;
+    std::unique_ptr<PinPrompt> pinPrompt_;
+    std::unique_ptr<DontRemoveNotice> dontRemove_;
 
     CColorListCtrl* phoneList_ = nullptr;
     CColorListCtrl* smsList_ = nullptr;
