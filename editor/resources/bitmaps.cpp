@@ -253,8 +253,10 @@ QImage NoticeBanner() {
         p.setPen(Qt::NoPen);
         p.setBrush(QColor(60, 60, 60));
         for (int x = end - kHeight; x < end + kStripes; x += 12) {
-            const QPointF band[] = {{double(x), double(kHeight)}, {x + 6.0, double(kHeight)},
-                                    {x + 6.0 + kHeight, 0}, {double(x + kHeight), 0}};
+            const QPointF band[] = {{double(x), double(kHeight)},
+                                    {x + 6.0, double(kHeight)},
+                                    {x + 6.0 + kHeight, 0},
+                                    {double(x + kHeight), 0}};
             p.drawPolygon(band, 4);
         }
         p.restore();

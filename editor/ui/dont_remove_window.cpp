@@ -28,8 +28,8 @@ const std::array<QColor, 15> DontRemoveWindow::kRing = {{
 }};
 
 DontRemoveWindow::DontRemoveWindow(QWidget* anchor)
-    : QWidget(anchor, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
-                          Qt::WindowDoesNotAcceptFocus),
+    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                           Qt::WindowDoesNotAcceptFocus),
       anchor_(anchor) {
     setObjectName(QStringLiteral("dontRemoveWindow"));
     setAttribute(Qt::WA_ShowWithoutActivating);
@@ -39,7 +39,7 @@ DontRemoveWindow::DontRemoveWindow(QWidget* anchor)
     connect(&timer_, &QTimer::timeout, this, &DontRemoveWindow::NextColour);
 }
 
-void DontRemoveWindow::ShowNotice() {
+void DontRemoveWindow::Show() {
     if (anchor_ != nullptr) {
         const QRect frame = anchor_->frameGeometry();
         move(frame.left() + (frame.width() - kWidth) / 2,
@@ -50,7 +50,7 @@ void DontRemoveWindow::ShowNotice() {
     timer_.start();
 }
 
-void DontRemoveWindow::HideNotice() {
+void DontRemoveWindow::Hide() {
     timer_.stop();
     hide();
 }

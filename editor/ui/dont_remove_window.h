@@ -3,7 +3,10 @@
 // main window without ever taking the focus from it.
 #pragma once
 
+#include "core/dont_remove_notice.h"
+
 #include <QColor>
+#include <QPointer>
 #include <QTimer>
 #include <QWidget>
 
@@ -11,7 +14,7 @@
 
 namespace brisken {
 
-class DontRemoveWindow : public QWidget {
+class DontRemoveWindow : public QWidget, public DontRemoveNotice {
     Q_OBJECT
 public:
     static constexpr int kWidth = 460;
@@ -19,14 +22,14 @@ public:
     static constexpr int kColourPeriodMs = 500;
     static const std::array<QColor, 15> kRing;
 
-    // The window is centred over `anchor` on every show; it is not a child
-    // widget of it (it floats on the desktop) but is deleted with it.
+    // The window is centred over `anchor` on every show. It floats on the
+    // desktop: no parent, so whoever creates it owns it.
     explicit DontRemoveWindow(QWidget* anchor);
 
     // Places the window over the anchor, shows it without activating it and
     // lets the colours run on from where they stopped.
-    void ShowNotice();
-    void HideNotice();
+    void Show() override;
+    void Hide() override;
 
     QColor TextColor() const { return kRing[ringPosition_]; }
     int RingPosition() const { return static_cast<int>(ringPosition_); }
@@ -37,7 +40,7 @@ protected:
 private:
     void NextColour();
 
-    QWidget* anchor_;
+    QPointer<QWidget> anchor_;
     QTimer timer_;
     std::size_t ringPosition_ = 0;
 };
