@@ -69,9 +69,10 @@ void DontRemoveWindow::paintEvent(QPaintEvent*) {
     font.setPixelSize(24);
     font.setWeight(QFont::Bold);
     const QString text = Text(kMsgDontRemoveCard);
-    // A translation wider than the window gets a smaller size rather than
-    // losing its ends.
-    const int room = width() - 16;
+    // The text keeps clear of the banner's striped ends; a translation wider
+    // than that gets a smaller size rather than losing its ends.
+    constexpr int kStripedEnds = 2 * (18 + 4);
+    const int room = width() - kStripedEnds;
     while (font.pixelSize() > 12 && QFontMetrics(font).horizontalAdvance(text) > room) {
         font.setPixelSize(font.pixelSize() - 1);
     }
