@@ -101,11 +101,6 @@ QByteArray NarrowText(const QString& text, int capacity) {
     return out;
 }
 
-QString EntryName(const PhoneEntry& entry) {
-    const QString wide = Utf16Field(entry.wideName);
-    return wide.isEmpty() ? Latin1Field(entry.narrowName) : wide;
-}
-
 QString EntryNumber(const PhoneEntry& entry) {
     return Latin1Field(entry.number);
 }

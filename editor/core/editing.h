@@ -3,6 +3,7 @@
 // Delete. The window keeps the list rows and applies what these return.
 #pragma once
 
+#include "core/book_transfer.h"
 #include "core/card_data.h"
 
 #include <QString>
@@ -24,9 +25,7 @@ int FieldLimitFor(int typingLimit, const QString& stored);
 // At most `capacity` bytes.
 QByteArray NarrowText(const QString& text, int capacity);
 
-// What the fields and the list show of an entry. The name is the wide name
-// when there is one, else the 8-bit name with each byte one character.
-QString EntryName(const PhoneEntry& entry);
+// What the fields and the list show of an entry (the name: EntryName).
 QString EntryNumber(const PhoneEntry& entry);
 QString EntryNumber(const SmsEntry& entry);
 // The raw message: the wide text when there is one, else the 8-bit text.

@@ -9,6 +9,8 @@
 #include "ui/main_dialog.h"
 #include "ui/pin_dialogs.h"
 
+#include "scripted_card_library.h"
+
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -29,6 +31,19 @@ using namespace brisken::ctl;
 namespace {
 
 const QColor kRed(255, 0, 0);
+
+// Runs `act` on the modal dialog once it is open.
+void WithModalDialog(std::function<void(QWidget*)> act) {
+    QTimer::singleShot(50, [act] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        ASSERT_NE(dialog, nullptr);
+        act(dialog);
+    });
+}
+
+template <typename T> T* Child(QWidget* dialog, const char* name) {
+    return dialog->findChild<T*>(QString::fromLatin1(name));
+}
 
 class EditingTest : public ::testing::Test {
 protected:
@@ -78,6 +93,16 @@ protected:
         }
     }
 
+    static void ShowRows(CColorListCtrl* list, const std::vector<BookRow>& rows) {
+        for (const BookRow& shown : rows) {
+            const int row = list->InsertRow(list->RowCount(), shown.cells.value(0));
+            for (int column = 1; column < shown.cells.size(); ++column) {
+                list->SetCellText(row, column, shown.cells[column]);
+            }
+            list->SetRowData(row, shown.slot);
+        }
+    }
+
     // A phone book as a card read leaves it: entries in slots, one row each.
     void LoadPhoneBook(const std::vector<std::pair<const char*, const char*>>& entries,
                        int records) {
@@ -89,11 +114,8 @@ protected:
             std::memcpy(entry.number, entries[i].second,
                         std::min(std::strlen(entries[i].second), sizeof(entry.number)));
             entry.state = ENTRY_OCCUPIED;
-            const int row = list->InsertRow(static_cast<int>(i), QString::number(i + 1));
-            list->SetCellText(row, 1, EntryName(entry));
-            list->SetCellText(row, 2, EntryNumber(entry));
-            list->SetRowData(row, static_cast<int>(i));
         }
+        ShowRows(list, BuildRows(book));
         book.values.notLoaded = false;
         book.values.cardRecordCount = records;
         book.values.nextRowNumber = static_cast<int>(entries.size()) + 1;
@@ -243,8 +265,7 @@ TEST_F(EditingTest, SmsSelectionNewAndMessageEditing) {
     std::strcpy(stored.narrowText, "See you");
     stored.state = ENTRY_OCCUPIED;
     CColorListCtrl* list = List(kSmsList);
-    list->InsertRow(0, QStringLiteral("1"));
-    list->SetRowData(0, 4);
+    ShowRows(list, BuildRows(book));
     book.values.notLoaded = false;
     book.values.cardRecordCount = 2;
     book.values.nextRowNumber = 2;
@@ -274,19 +295,6 @@ TEST_F(EditingTest, SmsSelectionNewAndMessageEditing) {
     Click(kNew);
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_EQ(requests[0].text, Text(kMsgSmsBookFull));
-}
-
-// Runs `act` on the modal dialog once it is open.
-void WithModalDialog(std::function<void(QWidget*)> act) {
-    QTimer::singleShot(50, [act] {
-        QWidget* dialog = QApplication::activeModalWidget();
-        ASSERT_NE(dialog, nullptr);
-        act(dialog);
-    });
-}
-
-template <typename T> T* Child(QWidget* dialog, const char* name) {
-    return dialog->findChild<T*>(QString::fromLatin1(name));
 }
 
 std::u16string Secret(const SecretText& text) {
@@ -352,6 +360,36 @@ TEST(PinDialogsTest, NewPinDialogGivesBothEntriesAsTyped) {
         QTest::mouseClick(Child<QPushButton>(dialog, "idCancel"), Qt::LeftButton);
     });
     EXPECT_FALSE(prompt.AskNewPin(true, newPin, confirmed));
+}
+
+TEST_F(EditingTest, PinMenuAndUnblockButtonReachTheCard) {
+    brisken::testing::ScriptedCard card;
+    card.info.pinEnabled = 0;
+    card.info.pinRetries = 3;
+    card.info.pukRetries = 10;
+    auto owned = std::make_unique<brisken::testing::ScriptedCardLibrary>(card);
+    brisken::testing::ScriptedCardLibrary& library = *owned;
+    window.SetCardLibrary(std::move(owned));
+
+    QString retriesShown;
+    WithModalDialog([&](QWidget* dialog) {
+        retriesShown = Child<QLineEdit>(dialog, "id1029")->text();
+        QTest::keyClicks(Child<QLineEdit>(dialog, "id1027"), QStringLiteral("1234"));
+        QTest::mouseClick(Child<QPushButton>(dialog, "idOK"), Qt::LeftButton);
+    });
+    window.OnCommand(kCmdEnablePin);
+    EXPECT_EQ(retriesShown, QStringLiteral("3"));
+    const std::vector<std::string> log = library.TakeLog();
+    EXPECT_NE(std::find(log.begin(), log.end(), "EnableSIMCHV 1234"), log.end());
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].text, Text(kMsgEnablePinDone));
+    EXPECT_EQ(library.OpenConnections(), 0);
+
+    // PIN attempts remain: nothing to unblock, and no dialog is shown.
+    requests.clear();
+    Click(kUnblock);
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].text, Text(kMsgCardNotBlocked));
 }
 
 // Whether the picture shows any pixel of exactly this colour.

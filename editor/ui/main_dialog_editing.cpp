@@ -29,32 +29,6 @@ int RowOfSlot(const CColorListCtrl* list, int slot) {
     return -1;
 }
 
-QString SmsStatusText(std::uint8_t status) {
-    const int item = SelectorItemForStatus(status);
-    return item < 0 ? QStringLiteral("NA") : Text(kMsgSmsUnused + item);
-}
-
-// Stored time stamp YYMMDDhhmm as 20YY/MM/DD hh:mm; missing parts stay empty.
-QString TimeStampText(const SmsEntry& entry) {
-    const QString raw = QString::fromLatin1(entry.timeStamp, qstrnlen(entry.timeStamp, 16));
-    if (raw.isEmpty()) {
-        return QString();
-    }
-    const auto part = [&raw](int at) { return raw.size() >= at + 2 ? raw.mid(at, 2) : QString(); };
-    return QStringLiteral("%1/%2/%3 %4:%5")
-        .arg(raw.size() >= 2 ? QStringLiteral("20") + part(0) : QString(), part(2), part(4),
-             part(6), part(8));
-}
-
-// The message without a concatenation header (00 05 00 03 ...) in front.
-QString MessageText(const SmsEntry& entry) {
-    const QString text = EntryMessage(entry);
-    if (text.size() >= 2 && text.at(0).unicode() == 0x0500 && (text.at(1).unicode() >> 8) == 0x03) {
-        return text.mid(3);
-    }
-    return text;
-}
-
 } // namespace
 
 void MainDialog::ConnectEditing() {
@@ -143,8 +117,8 @@ void MainDialog::FillSmsFields(const SmsEntry& entry, bool rawForms) {
     SetLineText(kSmsNumberField, EntryNumber(entry), kSmsNumberFieldLimit);
     static_cast<QLineEdit*>(Control(kSmsTimeField))
         ->setText(rawForms ? QString::fromLatin1(entry.timeStamp, qstrnlen(entry.timeStamp, 16))
-                           : TimeStampText(entry));
-    SetMessageText(rawForms ? EntryMessage(entry) : MessageText(entry));
+                           : TimeStampDisplay(entry.timeStamp, sizeof(entry.timeStamp)));
+    SetMessageText(rawForms ? EntryMessage(entry) : MessageDisplay(entry));
 }
 
 void MainDialog::ClearFields() {
