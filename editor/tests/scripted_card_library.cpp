@@ -1,7 +1,9 @@
 #include "scripted_card_library.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <thread>
 
 namespace brisken::testing {
 namespace {
@@ -160,6 +162,9 @@ QuarnResult ScriptedCardLibrary::SelectADN(QuarnConnection, int fileId) {
 QuarnResult ScriptedCardLibrary::ReadPhoneBook(QuarnConnection, _FILE_INFO*, _PHONEBOOK_ITEM* item,
                                                int record) {
     Note("ReadPhoneBook " + std::to_string(record));
+    if (card_.readDelayMs > 0) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(card_.readDelayMs));
+    }
     const auto file = static_cast<std::size_t>(selectedFile_);
     if (file >= card_.adnFiles.size() || record < 1 ||
         static_cast<std::size_t>(record) > card_.adnFiles[file].size() ||

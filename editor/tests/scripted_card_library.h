@@ -75,6 +75,7 @@ struct ScriptedCard {
     std::string pin = "1234";
     std::string puk = "87654321";
     int pinAttempts = 3;
+    int readDelayMs = 0; // per record, to keep a read running
 };
 
 class ScriptedCardLibrary final : public CardLibrary {

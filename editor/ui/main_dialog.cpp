@@ -1,5 +1,7 @@
 #include "ui/main_dialog.h"
 
+#include "core/card_load.h"
+
 #include "controls/color_label.h"
 #include "controls/color_list_ctrl.h"
 #include "controls/dial_number_edit.h"
@@ -499,6 +501,10 @@ void MainDialog::OnCommand(int command) {
 
 void MainDialog::OnCardAction(int action) {
     if (busy_) {
+        return;
+    }
+    if (action == kLoad) {
+        OnButtonReadsim();
         return;
     }
     // Card actions bind the library first, so that a missing library or
