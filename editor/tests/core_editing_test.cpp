@@ -209,22 +209,4 @@ TEST(NewEntry, LastDialledStartsOverAtTheCyclicFilesEnd) {
               ENTRY_OCCUPIED | ENTRY_CHANGED);
 }
 
-TEST(DeleteEntry, MarksTheEntryAndPicksTheNeighbour) {
-    auto book = EmptyBook<SmsEntry>();
-    book->store[7].state = ENTRY_OCCUPIED;
-    EXPECT_EQ(DeleteEntry(*book, 7, 2, 5), 2); // the row that moved up
-    EXPECT_EQ(book->store[7].state, ENTRY_OCCUPIED | ENTRY_DELETED);
-    EXPECT_TRUE(book->values.changed);
-    EXPECT_EQ(DeleteEntry(*book, 7, 4, 4), 3); // the last row went
-    EXPECT_EQ(DeleteEntry(*book, 7, 0, 0), -1);
-}
-
-TEST(StatusSelector, MapsTheFiveCardStatuses) {
-    const std::pair<int, int> pairs[] = {{0, 0}, {1, 1},  {3, 2},   {5, 3},
-                                         {7, 4}, {2, -1}, {255, -1}};
-    for (const auto& [status, item] : pairs) {
-        EXPECT_EQ(SelectorItemForStatus(static_cast<std::uint8_t>(status)), item) << status;
-    }
-}
-
 } // namespace
