@@ -92,6 +92,7 @@ template <typename Item> bool FillSmsEntry(const Item& item, SmsEntry& entry) {
 struct ReadTally {
     int occupied = 0;
     int unreadable = 0;
+    std::stop_token stop;
 };
 
 // Records 1..count of the current file into slots first.., phone-book kind.
@@ -101,7 +102,7 @@ void ReadPhoneRecords(Book<PhoneEntry>& book, int first, int count, bool traceNa
     for (int record = 1; record <= count; ++record) {
         const auto slot = static_cast<std::size_t>(first + record - 1);
         _PHONEBOOK_ITEM item{};
-        if (read(&item, record) != QUARN_OK) {
+        if (tally.stop.stop_requested() || read(&item, record) != QUARN_OK) {
             book.unreadable.set(slot);
             ++tally.unreadable;
         } else if (FillPhoneEntry(item, book.store[slot])) {
@@ -166,7 +167,7 @@ void ReadSmsRecords(Book<SmsEntry>& book, int count, ReadProgress& progress, Rea
     for (int record = 1; record <= count; ++record) {
         const auto slot = static_cast<std::size_t>(record - 1);
         Item item{};
-        if (read(&item, record) != QUARN_OK) {
+        if (tally.stop.stop_requested() || read(&item, record) != QUARN_OK) {
             book.unreadable.set(slot);
             ++tally.unreadable;
         } else if (FillSmsEntry(item, book.store[slot])) {
@@ -200,9 +201,10 @@ int ReadPercent(int processed, int expected, bool finished) {
 }
 
 ReadOutcome ReadPhoneData(CardLibrary& library, const ReadRequest& request, Books& books,
-                          ReadProgress& progress) {
+                          ReadProgress& progress, std::stop_token stop) {
     Trace("ReadPhoneData", 0);
     ReadTally tally;
+    tally.stop = std::move(stop);
     progress.busy.store(true, std::memory_order_relaxed);
     switch (request.kind) {
     case BookKind::Phone:

@@ -11,6 +11,7 @@
 #include <QStringList>
 
 #include <atomic>
+#include <stop_token>
 #include <vector>
 
 namespace brisken {
@@ -53,9 +54,10 @@ int ExpectedRecords(const ReadRequest& request);
 int ReadPercent(int processed, int expected, bool finished);
 
 // The worker body. Writes only the requested book (store, unreadable set,
-// card record count), the phone-book total and `progress`.
+// card record count), the phone-book total and `progress`. A stop request
+// ends it after the record in hand; the records not read count as unreadable.
 ReadOutcome ReadPhoneData(CardLibrary& library, const ReadRequest& request, Books& books,
-                          ReadProgress& progress);
+                          ReadProgress& progress, std::stop_token stop = {});
 
 // One list row: the "No" column first, then the book's columns.
 struct BookRow {

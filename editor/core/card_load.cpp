@@ -25,8 +25,11 @@ void FinishBook(Book<Entry>& book, BookKind kind, int total, LoadView& view) {
 
 } // namespace
 
+// Nothing waits for the rest of a read nobody will see: the worker stops
+// after its current record.
 BookLoader::~BookLoader() {
     if (worker_.joinable()) {
+        worker_.request_stop();
         worker_.join();
     }
 }
@@ -106,8 +109,9 @@ bool BookLoader::Start(BookKind kind, PinRunner& pins, PinPrompt& prompt, LoadVi
     view.BeginRead();
     Trace(kLoadTrace, 6);
     // The thread start publishes everything written above to the worker.
-    worker_ =
-        std::jthread([this] { outcome_ = ReadPhoneData(library_, request_, books_, progress_); });
+    worker_ = std::jthread([this](std::stop_token stop) {
+        outcome_ = ReadPhoneData(library_, request_, books_, progress_, std::move(stop));
+    });
     Trace(kLoadTrace, 7);
     return true;
 }

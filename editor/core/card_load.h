@@ -37,7 +37,7 @@ public:
 class BookLoader {
 public:
     BookLoader(CardLibrary& library, Books& books) : library_(library), books_(books) {}
-    // Joins a running worker: it never outlives the stores it writes.
+    // Stops and joins a running worker: it never outlives the stores it writes.
     ~BookLoader();
     BookLoader(const BookLoader&) = delete;
     BookLoader& operator=(const BookLoader&) = delete;

@@ -350,6 +350,26 @@ TEST_F(LoadFixture, PinEnabledCardVerifiesBeforeReading) {
     EXPECT_EQ(std::count(log.begin(), log.end(), "VerifySIMCHV 1234"), 1);
 }
 
+TEST_F(LoadFixture, LoaderGoingAwayStopsItsWorker) {
+    ScriptedCard card;
+    card.info = Info("8901");
+    card.readDelayMs = 2;
+    card.adnFiles = {std::vector<_PHONEBOOK_ITEM>(500, PhoneItem("x", "1"))};
+    Make(card);
+    ASSERT_TRUE(loader->Start(BookKind::Phone, pins, *prompt, *view));
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    loader.reset(); // as when the window goes
+    const Log log = library->TakeLog();
+    const auto reads = std::count_if(log.begin(), log.end(), [](const std::string& l) {
+        return l.starts_with("ReadPhoneBook");
+    });
+    EXPECT_GT(reads, 0);
+    EXPECT_LT(reads, 500);
+    // The session closes only once the worker is done with it.
+    EXPECT_EQ(Log(log.end() - 2, log.end()), Log({"ReadPhoneData 1", "DisConnect"}));
+    EXPECT_EQ(library->OpenConnections(), 0);
+}
+
 TEST(ReadPercent, FollowsRecordsAndFinish) {
     EXPECT_EQ(ReadPercent(0, 250, false), 0);
     EXPECT_EQ(ReadPercent(125, 250, false), 50);
