@@ -140,8 +140,10 @@ TEST_F(EditingTest, SelectingARowShowsItWithoutTouchingTheEntry) {
     EXPECT_NE(List(kPhoneList)->TextColor(1, 1), kRed);
     EXPECT_EQ(window.BookStore().phone.selection.slot, 1);
 
-    ClickRow(kPhoneList, 0);
+    // Moving up with the keyboard selects as a click does.
+    QTest::keyClick(List(kPhoneList), Qt::Key_Up);
     EXPECT_EQ(Field(kNumberField)->text(), QStringLiteral("0301"));
+    EXPECT_EQ(window.BookStore().phone.selection.slot, 0);
     // Typing is held to the field's limit again for an ordinary entry.
     Retype(kNumberField, QString(25, QLatin1Char('7')));
     EXPECT_EQ(Field(kNumberField)->text().size(), kNumberFieldLimit);
@@ -295,6 +297,14 @@ TEST_F(EditingTest, SmsSelectionNewAndMessageEditing) {
     Click(kNew);
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_EQ(requests[0].text, Text(kMsgSmsBookFull));
+
+    // Deleting the new last row shows the one before it again.
+    Click(kDelete);
+    ASSERT_EQ(list->RowCount(), 1);
+    EXPECT_EQ(list->SelectedRow(), 0);
+    EXPECT_EQ(Field(kSmsNumberField)->text(), QStringLiteral("+4930123"));
+    EXPECT_EQ(message->toPlainText(), QStringLiteral("See you soon"));
+    EXPECT_NE(book.store[0].state & ENTRY_DELETED, 0);
 }
 
 std::u16string Secret(const SecretText& text) {
