@@ -2,6 +2,7 @@
 //   brisken_screenshots OUTDIR INDEX...   (INDEX: the language choice, 0..13)
 #include "controls/color_label.h"
 #include "controls/color_list_ctrl.h"
+#include "core/book_transfer.h"
 #include "core/catalogue.h"
 #include "resources/bitmaps.h"
 
@@ -18,11 +19,13 @@
 #include <QTimer>
 
 #include <QApplication>
+
 #include <QDir>
 #include <QLineEdit>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cstring>
 
 using namespace brisken;
 
@@ -47,6 +50,47 @@ void FillSamples(MainDialog& window) {
     identity->SetTextColor(QColor(0, 0, 255));
 }
 
+// Books as a card read leaves them, one entry edited by typing and one SMS
+// selected, so that the pictures show fields, red rows and display forms.
+void EditSamples(MainDialog& window) {
+    Books& books = window.BookStore();
+    const char* phones[][2] = {{"Anna Berg", "+4930123456"},
+                               {"M\xFCller \xC5sa", "12345678901234567890"},
+                               {"Taxi", "*100#"}};
+    for (std::size_t i = 0; i < 3; ++i) {
+        PhoneEntry& entry = books.phone.store[i * 2];
+        std::strcpy(entry.narrowName, phones[i][0]);
+        std::strcpy(entry.number, phones[i][1]);
+        entry.state = ENTRY_OCCUPIED;
+    }
+    SmsEntry& received = books.sms.store[0];
+    received.smsStatus = 1;
+    std::strcpy(received.number, "+4930123456");
+    std::strcpy(received.timeStamp, "2403151742");
+    std::strcpy(received.narrowText, "See you at the station at six.");
+    received.state = ENTRY_OCCUPIED;
+    SmsEntry& draft = books.sms.store[1];
+    draft.smsStatus = 7;
+    std::strcpy(draft.number, "*100#");
+    std::strcpy(draft.narrowText, "Balance?");
+    draft.state = ENTRY_OCCUPIED;
+    books.phone.values.notLoaded = false;
+    books.phone.values.cardRecordCount = 250;
+    books.phone.values.nextRowNumber = 4;
+    books.sms.values.notLoaded = false;
+    books.sms.values.cardRecordCount = 20;
+    books.sms.values.nextRowNumber = 3;
+    auto* phoneList = static_cast<CColorListCtrl*>(window.Control(ctl::kPhoneList));
+    auto* smsList = static_cast<CColorListCtrl*>(window.Control(ctl::kSmsList));
+    MainDialog::FillList(phoneList, BuildRows(books.phone));
+    MainDialog::FillList(smsList, BuildRows(books.sms));
+}
+
+void ClickRow(CColorListCtrl* list, int row) {
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualItemRect(list->topLevelItem(row)).center());
+}
+
 void SaveGrab(QWidget& widget, const QString& path) {
     widget.show();
     QTest::qWait(150);
@@ -66,6 +110,26 @@ void CardOperationPictures(const QString& out, int index, const QString& ini) {
         NewPinDialog pins(unblock);
         SaveGrab(pins, prefix.arg(unblock ? "newpin-unblock" : "newpin").arg(index) +
                            QStringLiteral(".png"));
+    }
+    {
+        MainDialog editing;
+        editing.SetSettingsPath(ini);
+        editing.OnInitDialog();
+        EditSamples(editing);
+        editing.show();
+        QTest::qWait(150);
+        ClickRow(static_cast<CColorListCtrl*>(editing.Control(ctl::kPhoneList)), 2);
+        auto* name = static_cast<QLineEdit*>(editing.Control(ctl::kNameField));
+        name->selectAll();
+        name->insert(QStringLiteral("Taxi Nord"));
+        ClickRow(static_cast<CColorListCtrl*>(editing.Control(ctl::kPhoneList)), 1);
+        QTest::qWait(100);
+        editing.grab().save(prefix.arg("edit-phone").arg(index) + QStringLiteral(".png"));
+        editing.SwitchView(ctl::kRadioSms);
+        ClickRow(static_cast<CColorListCtrl*>(editing.Control(ctl::kSmsList)), 0);
+        QTest::qWait(100);
+        editing.grab().save(prefix.arg("edit-sms").arg(index) + QStringLiteral(".png"));
+        editing.BookStore().phone.values.changed = false; // closes without asking
     }
     MainDialog window;
     window.SetSettingsPath(ini);
