@@ -176,6 +176,20 @@ TEST_F(EditingTest, TypingChangesTheEntryItsRowAndAsksBeforeClosing) {
     EXPECT_TRUE(window.isVisible());
 }
 
+TEST_F(EditingTest, AfterSortingAnEditLandsOnTheRowOfItsEntry) {
+    LoadPhoneBook({{"Anna", "0301"}, {"Ben", "0302"}, {"Cleo", "0303"}}, 10);
+    ClickRow(kPhoneList, 0); // Anna
+    CColorListCtrl* list = List(kPhoneList);
+    list->SortByColumn(1, false); // Cleo, Ben, Anna
+    Retype(kNumberField, QStringLiteral("999"));
+    EXPECT_EQ(list->CellText(2, 1), QStringLiteral("Anna"));
+    EXPECT_EQ(list->CellText(2, 2), QStringLiteral("999"));
+    EXPECT_EQ(list->TextColor(2, 0), kRed);
+    EXPECT_NE(list->TextColor(0, 0), kRed);
+    EXPECT_STREQ(window.BookStore().phone.store[0].number, "999");
+    EXPECT_STREQ(window.BookStore().phone.store[2].number, "0303");
+}
+
 TEST_F(EditingTest, FieldsStayOutOfTheStoresWhileACardOperationRuns) {
     LoadPhoneBook({{"Anna", "0301"}}, 10);
     ClickRow(kPhoneList, 0);
