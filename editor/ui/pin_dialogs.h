@@ -15,7 +15,7 @@ namespace brisken {
 
 inline constexpr int kPinFieldLimit = 8;
 
-// Template 103: prompt 1026, code field 1027, retry label 1028, count 1029.
+// Layout 103: prompt 1026, code field 1027, retry label 1028, count 1029.
 class PinCodeDialog : public QDialog {
     Q_OBJECT
 public:
@@ -29,7 +29,7 @@ private:
     QLineEdit* code_;
 };
 
-// Template 149: new PIN 1033, confirmation 1034, their labels 1035 and 1036.
+// Layout 149: new PIN 1033, confirmation 1034, their labels 1035 and 1036.
 class NewPinDialog : public QDialog {
     Q_OBJECT
 public:
