@@ -35,7 +35,7 @@ void CardSession::Disconnect() {
     }
 }
 
-IdentifyResult CardSession::Identify() {
+IdentifyResult CardSession::Identify(bool probeRuim) {
     info_ = _CARD_INFO{};
     family_ = CardFamily::Usim;
     if (library_.GetUSIMCardInfo(connection_, &info_) == QUARN_OK) {
@@ -52,7 +52,12 @@ IdentifyResult CardSession::Identify() {
         Disconnect();
         return IdentifyResult::InfoFailed;
     }
-    family_ = library_.IsCDMA_RUIM(connection_) == QUARN_OK ? CardFamily::Ruim : CardFamily::GsmSim;
+    if (!probeRuim) {
+        family_ = CardFamily::Unknown;
+    } else {
+        family_ =
+            library_.IsCDMA_RUIM(connection_) == QUARN_OK ? CardFamily::Ruim : CardFamily::GsmSim;
+    }
     return IdentifyResult::Identified;
 }
 

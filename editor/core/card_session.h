@@ -37,9 +37,10 @@ public:
     // Quarn_DisConnect when connected; harmless otherwise.
     void Disconnect();
 
-    // USIM first; otherwise reconnects and asks as a SIM, then tells an
-    // R-UIM from a GSM SIM. Needs a connected session.
-    IdentifyResult Identify();
+    // USIM first; otherwise reconnects and asks as a SIM, then (when asked
+    // to) tells an R-UIM from a GSM SIM. Needs a connected session. The PIN
+    // actions need no family and skip the probe, which costs a card exchange.
+    IdentifyResult Identify(bool probeRuim = true);
 
     CardLibrary& Library() { return library_; }
     QuarnConnection Connection() const { return connection_; }

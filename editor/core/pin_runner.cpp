@@ -160,10 +160,9 @@ void RunPinAction(PinAction action, CardLibrary& library, PinRunner& runner, Pin
                   MessageSink messages) {
     if (!library.Require({NimbrelFunction::Connect, NimbrelFunction::ConnectAssignReader,
                           NimbrelFunction::DisConnect, NimbrelFunction::GetUSIMCardInfo,
-                          NimbrelFunction::GetSIMCardInfo, NimbrelFunction::IsCDMA_RUIM,
-                          NimbrelFunction::VerifySIMCHV, NimbrelFunction::ChangeSIMCHV,
-                          NimbrelFunction::EnableSIMCHV, NimbrelFunction::DisableSIMCHV,
-                          NimbrelFunction::UnBlockSIMCHV})) {
+                          NimbrelFunction::GetSIMCardInfo, NimbrelFunction::VerifySIMCHV,
+                          NimbrelFunction::ChangeSIMCHV, NimbrelFunction::EnableSIMCHV,
+                          NimbrelFunction::DisableSIMCHV, NimbrelFunction::UnBlockSIMCHV})) {
         return;
     }
     CardSession session(library);
@@ -171,7 +170,7 @@ void RunPinAction(PinAction action, CardLibrary& library, PinRunner& runner, Pin
         messages(kMsgConnectFailed);
         return;
     }
-    switch (session.Identify()) {
+    switch (session.Identify(false)) {
     case IdentifyResult::Identified:
         break;
     case IdentifyResult::ConnectFailed:

@@ -161,11 +161,10 @@ TEST_P(PinActionTest, ChecksPreconditionsInOrder) {
                  [&](int id) { library.Note("message " + std::to_string(id)); });
     Log log = library.TakeLog();
     // Connect and identification are the same for all.
-    const Log head = {"Connect", "GetUSIMCardInfo", "DisConnect",
-                      "Connect", "GetSIMCardInfo",  "IsCDMA_RUIM"};
+    const Log head = {"Connect", "GetUSIMCardInfo", "DisConnect", "Connect", "GetSIMCardInfo"};
     ASSERT_GE(log.size(), head.size());
-    EXPECT_EQ(Log(log.begin(), log.begin() + 6), head);
-    EXPECT_EQ(Log(log.begin() + 6, log.end()), c.expected);
+    EXPECT_EQ(Log(log.begin(), log.begin() + 5), head);
+    EXPECT_EQ(Log(log.begin() + 5, log.end()), c.expected);
     EXPECT_EQ(library.OpenConnections(), 0);
 }
 

@@ -190,6 +190,18 @@ TEST_F(LoadThroughPcscd, DISABLED_PinEnabledCardAsksAndVerifies) {
     EXPECT_NE(std::find(log.begin(), log.end(), "status 250 / 5 / 245"), log.end());
 }
 
+TEST_F(LoadThroughPcscd, PinActionsReachTheCard) {
+    CardInSlot card(Profile("book_gsm_sim.json"));
+    auto messages = [this](int id) { trace_.Note("message " + std::to_string(id)); };
+    prompt_.codes = {u"1234", u"1234"};
+    RunPinAction(PinAction::Enable, library_, pins_, prompt_, messages);
+    RunPinAction(PinAction::Enable, library_, pins_, prompt_, messages);
+    RunPinAction(PinAction::Disable, library_, pins_, prompt_, messages);
+    const auto log = trace_.TakeLog();
+    EXPECT_EQ(log, std::vector<std::string>(
+                       {"ask PIN 3", "message 153", "message 148", "ask PIN 3", "message 155"}));
+}
+
 TEST_F(LoadThroughPcscd, CardTakenOutDuringTheReadIsReported) {
     auto card = std::make_unique<CardInSlot>(Profile("book_gsm_sim.json"));
     ASSERT_TRUE(loader_.Start(BookKind::Phone, pins_, prompt_, view_));

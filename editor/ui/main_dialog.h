@@ -73,7 +73,8 @@ public:
     // What the card actions work with. The program uses the deployed
     // library; tests put in a scripted one, prompts that answer, and so on.
     CardLibrary& Library() { return *cardLibrary_; }
-    void SetCardLibrary(std::unique_ptr<CardLibrary> library) { cardLibrary_ = std::move(library); }
+    // Refused (false) while a Load runs on the current one.
+    bool SetCardLibrary(std::unique_ptr<CardLibrary> library);
     PinRunner& Pins() { return pinRunner_; }
     PinPrompt* Prompt() { return pinPrompt_.get(); }
     void SetPinPrompt(std::unique_ptr<PinPrompt> prompt) { pinPrompt_ = std::move(prompt); }

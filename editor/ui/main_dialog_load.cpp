@@ -135,6 +135,16 @@ void MainDialog::OnButtonReadsim() {
     loader_->Start(kind, pinRunner_, prompt, *loadWindow_);
 }
 
+bool MainDialog::SetCardLibrary(std::unique_ptr<CardLibrary> library) {
+    if (LoadRunning()) {
+        return false;
+    }
+    // The loader holds the library it was made with.
+    loader_.reset();
+    cardLibrary_ = std::move(library);
+    return true;
+}
+
 bool MainDialog::LoadRunning() const {
     return loader_ && loader_->Running();
 }
