@@ -275,15 +275,6 @@ void MainDialog::OnPinAction(PinAction action) {
     if (busy_ || pinPrompt_ == nullptr) {
         return;
     }
-    // A missing library or function is reported before anything touches the card.
-    if (!cardLibrary_->Require({NimbrelFunction::Connect, NimbrelFunction::ConnectAssignReader,
-                                NimbrelFunction::DisConnect, NimbrelFunction::GetUSIMCardInfo,
-                                NimbrelFunction::GetSIMCardInfo, NimbrelFunction::IsCDMA_RUIM,
-                                NimbrelFunction::VerifySIMCHV, NimbrelFunction::ChangeSIMCHV,
-                                NimbrelFunction::EnableSIMCHV, NimbrelFunction::DisableSIMCHV,
-                                NimbrelFunction::UnBlockSIMCHV})) {
-        return;
-    }
     RunPinAction(action, *cardLibrary_, pinRunner_, *pinPrompt_,
                  [](int id) { ShowCatalogueMessage(id); });
 }
