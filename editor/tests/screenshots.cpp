@@ -2,23 +2,30 @@
 //   brisken_screenshots OUTDIR INDEX...   (INDEX: the language choice, 0..13)
 #include "controls/color_label.h"
 #include "controls/color_list_ctrl.h"
+#include "core/book_transfer.h"
 #include "core/catalogue.h"
 #include "resources/bitmaps.h"
 
 #include "core/language.h"
 #include "core/main_frame.h"
 #include "core/settings.h"
+#include "ui/dont_remove_window.h"
 #include "ui/main_dialog.h"
 #include "ui/message_box.h"
+#include "ui/pin_dialogs.h"
 #include "ui/select_language_dialog.h"
 #include <QPainter>
 
 #include <QTimer>
 
 #include <QApplication>
+
 #include <QDir>
+#include <QLineEdit>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cstring>
 
 using namespace brisken;
 
@@ -41,6 +48,101 @@ void FillSamples(MainDialog& window) {
     auto* identity = static_cast<CColorLabel*>(window.Control(ctl::kIdentity));
     identity->setText(QStringLiteral("ICCID : 89490200001234567890"));
     identity->SetTextColor(QColor(0, 0, 255));
+}
+
+// Books as a card read leaves them, one entry edited by typing and one SMS
+// selected, so that the pictures show fields, red rows and display forms.
+void EditSamples(MainDialog& window) {
+    Books& books = window.BookStore();
+    const char* phones[][2] = {{"Anna Berg", "+4930123456"},
+                               {"M\xFCller \xC5sa", "12345678901234567890"},
+                               {"Taxi", "*100#"}};
+    for (std::size_t i = 0; i < 3; ++i) {
+        PhoneEntry& entry = books.phone.store[i * 2];
+        std::strcpy(entry.narrowName, phones[i][0]);
+        std::strcpy(entry.number, phones[i][1]);
+        entry.state = ENTRY_OCCUPIED;
+    }
+    SmsEntry& received = books.sms.store[0];
+    received.smsStatus = 1;
+    std::strcpy(received.number, "+4930123456");
+    std::strcpy(received.timeStamp, "2403151742");
+    std::strcpy(received.narrowText, "See you at the station at six.");
+    received.state = ENTRY_OCCUPIED;
+    SmsEntry& draft = books.sms.store[1];
+    draft.smsStatus = 7;
+    std::strcpy(draft.number, "*100#");
+    std::strcpy(draft.narrowText, "Balance?");
+    draft.state = ENTRY_OCCUPIED;
+    books.phone.values.notLoaded = false;
+    books.phone.values.cardRecordCount = 250;
+    books.phone.values.nextRowNumber = 4;
+    books.sms.values.notLoaded = false;
+    books.sms.values.cardRecordCount = 20;
+    books.sms.values.nextRowNumber = 3;
+    auto* phoneList = static_cast<CColorListCtrl*>(window.Control(ctl::kPhoneList));
+    auto* smsList = static_cast<CColorListCtrl*>(window.Control(ctl::kSmsList));
+    MainDialog::FillList(phoneList, BuildRows(books.phone));
+    MainDialog::FillList(smsList, BuildRows(books.sms));
+}
+
+void ClickRow(CColorListCtrl* list, int row) {
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualItemRect(list->topLevelItem(row)).center());
+}
+
+void SaveGrab(QWidget& widget, const QString& path) {
+    widget.show();
+    QTest::qWait(150);
+    widget.grab().save(path);
+    widget.hide();
+}
+
+// The PIN dialogs in both variants, a few characters typed, and the notice of
+// a running card operation over the main window (the whole screen, to show
+// where it sits).
+void CardOperationPictures(const QString& out, int index, const QString& ini) {
+    const QString prefix = QStringLiteral("%1/%2-%3").arg(out);
+    for (bool unblock : {false, true}) {
+        PinCodeDialog code(unblock, unblock ? 10 : 3);
+        code.findChild<QLineEdit*>(QStringLiteral("id1027"))->setText(QStringLiteral("1234"));
+        SaveGrab(code, prefix.arg(unblock ? "puk" : "pin").arg(index) + QStringLiteral(".png"));
+        NewPinDialog pins(unblock);
+        SaveGrab(pins, prefix.arg(unblock ? "newpin-unblock" : "newpin").arg(index) +
+                           QStringLiteral(".png"));
+    }
+    {
+        MainDialog editing;
+        editing.SetSettingsPath(ini);
+        editing.OnInitDialog();
+        EditSamples(editing);
+        editing.show();
+        QTest::qWait(150);
+        ClickRow(static_cast<CColorListCtrl*>(editing.Control(ctl::kPhoneList)), 2);
+        auto* name = static_cast<QLineEdit*>(editing.Control(ctl::kNameField));
+        name->selectAll();
+        name->insert(QStringLiteral("Taxi Nord"));
+        ClickRow(static_cast<CColorListCtrl*>(editing.Control(ctl::kPhoneList)), 1);
+        QTest::qWait(100);
+        editing.grab().save(prefix.arg("edit-phone").arg(index) + QStringLiteral(".png"));
+        editing.SwitchView(ctl::kRadioSms);
+        ClickRow(static_cast<CColorListCtrl*>(editing.Control(ctl::kSmsList)), 0);
+        QTest::qWait(100);
+        editing.grab().save(prefix.arg("edit-sms").arg(index) + QStringLiteral(".png"));
+        editing.BookStore().phone.values.changed = false; // closes without asking
+    }
+    MainDialog window;
+    window.SetSettingsPath(ini);
+    window.OnInitDialog();
+    FillSamples(window);
+    window.move(40, 40);
+    window.show();
+    QTest::qWait(150);
+    window.Notice()->Show();
+    QTest::qWait(DontRemoveWindow::kColourPeriodMs * 8 + 100); // the ring at its bright red
+    QApplication::primaryScreen()->grabWindow(0).save(prefix.arg("notice").arg(index) +
+                                                      QStringLiteral(".png"));
+    window.Notice()->Hide();
 }
 
 } // namespace
@@ -70,6 +172,7 @@ int main(int argc, char* argv[]) {
                                    .arg(index)
                                    .arg(view == ctl::kRadioSms ? "sms" : "phone"));
         }
+        CardOperationPictures(out, index, ini);
     }
     // Every button picture, the hover image above the one at rest, enlarged.
     const int ids[][2] = {{130, 131}, {132, 133}, {148, 149}, {155, 154}, {142, 143},
