@@ -374,6 +374,10 @@ const FileNode& VirtualCard::CurrentEf(Structure wanted1, Structure wanted2) con
         Raise(Fault::NoCurrentEf);
     if (session_.ef->structure != wanted1 && session_.ef->structure != wanted2)
         Raise(Fault::WrongStructure);
+    // GSM 11.11 and TS 102 221: a disabled PIN1 grants CHV1 access; an
+    // enabled one must have been verified since the last reset.
+    if (session_.ef->access == Access::Chv1 && memory_.chv1.enabled && !session_.chv1Verified)
+        Raise(Fault::SecurityNotSatisfied);
     return *session_.ef;
 }
 
