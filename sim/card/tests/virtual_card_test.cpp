@@ -400,7 +400,8 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.title); });
 
 TEST(ShippedProfiles, AllLoad) {
-    for (const char* name : {"gsm_sim.json", "usim.json", "ruim.json", "phs.json"})
+    for (const char* name : {"gsm_sim.json", "usim.json", "ruim.json", "phs.json",
+                             "demo_gsm_sim.json", "demo_gsm_sim_pin.json", "demo_usim.json"})
         EXPECT_NO_THROW(VirtualCard{Load(name)}) << name;
 }
 
