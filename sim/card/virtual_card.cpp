@@ -305,8 +305,11 @@ Bytes VirtualCard::GsmAnswer(const FileNode& file) const {
     PutU16(out, file.id);
     out.push_back(0x04);
     out.push_back(0x00);
-    out.insert(out.end(), {0x11, 0x00, 0x44}); // access conditions: CHV1 / ADM
-    out.push_back(0x01);                       // not invalidated
+    // Access conditions: READ and UPDATE as the file has them (CHV1 or ALW),
+    // INCREASE ALW, REHABILITATE and INVALIDATE ADM.
+    const std::uint8_t readUpdate = file.access == Access::Chv1 ? 0x11 : 0x00;
+    out.insert(out.end(), {readUpdate, 0x00, 0x44});
+    out.push_back(0x01); // not invalidated
     out.push_back(0x02);
     switch (file.structure) {
     case Structure::Transparent:

@@ -77,6 +77,7 @@ TEST_F(GsmSim, SelectionFollowsTheDirectoryRules) {
     EXPECT_EQ(Send(card, "A0 A4 00 00 02 6F 07"), "9F 0F");
     EXPECT_EQ(Send(card, "A0 A4 00 00 02 3F 00"), "9F 16"); // MF from anywhere
     EXPECT_EQ(Send(card, "A0 A4 00 00 02 2F E2"), "9F 0F");
+    EXPECT_EQ(Send(card, "A0 C0 00 00 0F"), "00 00 00 0A 2F E2 04 00 00 00 44 01 02 00 00 90 00");
 }
 
 TEST_F(GsmSim, RecordsOfALinearFile) {
