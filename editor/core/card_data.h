@@ -6,7 +6,7 @@
 #include "nimbrel.h"
 
 #include <array>
-#include <atomic>
+#include <bitset>
 #include <cstddef>
 #include <cstdint>
 
@@ -52,17 +52,6 @@ static_assert(offsetof(SmsEntry, state) == 534);
 
 template <typename Entry> using Store = std::array<Entry, kStoreSlots>;
 
-// The lowest slot whose state is 0 or has ENTRY_DELETED; -1 when all are taken.
-template <typename Entry> int FirstFreeSlot(const Store<Entry>& store) {
-    for (int slot = 0; slot < kStoreSlots; ++slot) {
-        const std::uint8_t state = store[static_cast<std::size_t>(slot)].state;
-        if (state == 0 || (state & ENTRY_DELETED) != 0) {
-            return slot;
-        }
-    }
-    return -1;
-}
-
 struct BookValues {
     bool notLoaded = true;
     bool changed = false;
@@ -75,39 +64,61 @@ struct Selection {
     int slot = 0;
 };
 
-struct Books {
-    Store<PhoneEntry> phone{};
-    Store<PhoneEntry> lastDialled{};
-    Store<SmsEntry> sms{};
-    BookValues phoneValues;
-    BookValues lastDialledValues;
-    BookValues smsValues;
-    int phoneBookTotal = 0; // USIM: sum over its phone-book files
-    Selection phoneSelection;
-    Selection lastDialledSelection;
-    Selection smsSelection;
+// One book: its store, the values kept beside it and the list selection.
+// `unreadable` marks slots whose card record could not be read on the last
+// Load: the editor never saw them, so New must not offer them and Save must
+// not write them. Kept outside the entries so their byte image is unchanged.
+template <typename Entry> struct Book {
+    Store<Entry> store{};
+    BookValues values;
+    Selection selection;
+    std::bitset<kStoreSlots> unreadable;
 
-    // Zeroes the stores and resets the values, as the window's start does.
-    // (Field by field: the stores are too large for a temporary on the stack.)
+    // Field by field: a store is too large for a temporary on the stack.
     void Reset() {
-        phone.fill(PhoneEntry{});
-        lastDialled.fill(PhoneEntry{});
-        sms.fill(SmsEntry{});
-        phoneValues = lastDialledValues = smsValues = BookValues{};
-        phoneBookTotal = 0;
-        phoneSelection = lastDialledSelection = smsSelection = Selection{};
+        store.fill(Entry{});
+        values = BookValues{};
+        selection = Selection{};
+        unreadable.reset();
     }
 };
 
-struct CardContext {
-    QuarnConnection session = 0;
-    bool usim = false;
-    bool cdma = false;
-    _CARD_INFO cardInfo{};
-    _FILE_INFO currentFile{};
-    _USIM_PHONEBOOK_INFO usimPhoneBook{};
-    std::atomic<bool> busy{false};
-    std::atomic<int> readProgress{0};
+// The lowest slot whose state is 0 or has ENTRY_DELETED; -1 when all are taken.
+template <typename Entry> int FirstFreeSlot(const Store<Entry>& store) {
+    for (int slot = 0; slot < kStoreSlots; ++slot) {
+        const std::uint8_t state = store[static_cast<std::size_t>(slot)].state;
+        if (state == 0 || (state & ENTRY_DELETED) != 0) {
+            return slot;
+        }
+    }
+    return -1;
+}
+
+// As above, passing over slots whose card record could not be read.
+template <typename Entry> int FirstFreeSlot(const Book<Entry>& book) {
+    for (int slot = 0; slot < kStoreSlots; ++slot) {
+        const auto index = static_cast<std::size_t>(slot);
+        const std::uint8_t state = book.store[index].state;
+        if ((state == 0 || (state & ENTRY_DELETED) != 0) && !book.unreadable.test(index)) {
+            return slot;
+        }
+    }
+    return -1;
+}
+
+struct Books {
+    Book<PhoneEntry> phone;
+    Book<PhoneEntry> lastDialled;
+    Book<SmsEntry> sms;
+    int phoneBookTotal = 0; // USIM: sum over its phone-book files
+
+    // Zeroes the stores and resets the values, as the window's start does.
+    void Reset() {
+        phone.Reset();
+        lastDialled.Reset();
+        sms.Reset();
+        phoneBookTotal = 0;
+    }
 };
 
 } // namespace brisken

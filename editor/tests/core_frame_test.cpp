@@ -149,24 +149,24 @@ INSTANTIATE_TEST_SUITE_P(Flags, CloseTest,
 
 TEST(Stores, FirstFreeSlotPrefersLowestDeletedOrEmpty) {
     auto books = std::make_unique<Books>();
-    books->phone[0].state = ENTRY_OCCUPIED;
-    books->phone[1].state = ENTRY_OCCUPIED | ENTRY_CHANGED;
-    books->phone[2].state = ENTRY_OCCUPIED | ENTRY_DELETED;
-    EXPECT_EQ(FirstFreeSlot(books->phone), 2);
-    books->phone[2].state = ENTRY_OCCUPIED;
-    EXPECT_EQ(FirstFreeSlot(books->phone), 3);
-    for (auto& entry : books->sms) {
+    books->phone.store[0].state = ENTRY_OCCUPIED;
+    books->phone.store[1].state = ENTRY_OCCUPIED | ENTRY_CHANGED;
+    books->phone.store[2].state = ENTRY_OCCUPIED | ENTRY_DELETED;
+    EXPECT_EQ(FirstFreeSlot(books->phone.store), 2);
+    books->phone.store[2].state = ENTRY_OCCUPIED;
+    EXPECT_EQ(FirstFreeSlot(books->phone.store), 3);
+    for (auto& entry : books->sms.store) {
         entry.state = ENTRY_OCCUPIED;
     }
-    EXPECT_EQ(FirstFreeSlot(books->sms), -1);
-    books->phoneValues.changed = true;
-    books->phone[5].narrowName[0] = 'x';
+    EXPECT_EQ(FirstFreeSlot(books->sms.store), -1);
+    books->phone.values.changed = true;
+    books->phone.store[5].narrowName[0] = 'x';
     books->Reset();
-    EXPECT_EQ(books->phone[0].state, 0);
-    EXPECT_EQ(books->phone[5].narrowName[0], 0);
-    EXPECT_EQ(books->sms[1023].state, 0);
-    EXPECT_FALSE(books->phoneValues.changed);
-    EXPECT_TRUE(books->phoneValues.notLoaded);
+    EXPECT_EQ(books->phone.store[0].state, 0);
+    EXPECT_EQ(books->phone.store[5].narrowName[0], 0);
+    EXPECT_EQ(books->sms.store[1023].state, 0);
+    EXPECT_FALSE(books->phone.values.changed);
+    EXPECT_TRUE(books->phone.values.notLoaded);
 }
 
 } // namespace

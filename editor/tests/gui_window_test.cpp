@@ -154,7 +154,7 @@ TEST_F(WindowTest, ClosesWithoutQuestionWhenNothingChanged) {
 }
 
 TEST_F(WindowTest, ChangedBookAsksBeforeClosing) {
-    window.BookStore().smsValues.changed = true;
+    window.BookStore().sms.values.changed = true;
     answer = MessageAnswer::No;
     QTest::keyClick(&window, Qt::Key_Escape);
     EXPECT_TRUE(window.isVisible());

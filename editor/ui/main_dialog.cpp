@@ -1,5 +1,7 @@
 #include "ui/main_dialog.h"
 
+#include "core/card_load.h"
+
 #include "controls/color_label.h"
 #include "controls/color_list_ctrl.h"
 #include "controls/dial_number_edit.h"
@@ -115,7 +117,8 @@ QString PhoneColumns(int capacity) {
 } // namespace
 
 MainDialog::MainDialog(QWidget* parent)
-    : QDialog(parent), books_(std::make_unique<Books>()), settingsPath_(SettingsFilePath()) {
+    : QDialog(parent), books_(std::make_unique<Books>()), settingsPath_(SettingsFilePath()),
+      cardLibrary_(std::make_unique<NimbrelCardLibrary>()) {
     setObjectName(QStringLiteral("dialog175"));
     CreateControls();
 }
@@ -432,8 +435,8 @@ bool MainDialog::ConfirmClose() {
         ShowCatalogueMessage(kMsgBusyWait);
         return false;
     }
-    const ChangedFlags flags{books_->phoneValues.changed, books_->lastDialledValues.changed,
-                             books_->smsValues.changed};
+    const ChangedFlags flags{books_->phone.values.changed, books_->lastDialled.values.changed,
+                             books_->sms.values.changed};
     if (!CloseNeedsConfirmation(flags)) {
         return true;
     }
@@ -487,6 +490,10 @@ void MainDialog::OnCommand(int command) {
 
 void MainDialog::OnCardAction(int action) {
     if (busy_) {
+        return;
+    }
+    if (action == kLoad) {
+        OnButtonReadsim();
         return;
     }
     // Card actions bind the library first, so that a missing library or

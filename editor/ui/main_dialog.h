@@ -3,8 +3,12 @@
 // busy and idle states and the close confirmation.
 #pragma once
 
+#include "core/book_transfer.h"
 #include "core/card_data.h"
+#include "core/card_library.h"
+#include "core/dont_remove_notice.h"
 #include "core/main_frame.h"
+#include "core/pin_runner.h"
 
 #include <QDialog>
 
@@ -17,10 +21,13 @@ class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
+class QTimer;
 
 namespace brisken {
 
+class BookLoader;
 class CColorLabel;
+class LoadView;
 class CColorListCtrl;
 class CDialNumberEdit;
 class CPictureButton;
@@ -56,6 +63,25 @@ public:
 
     QWidget* Control(int id) const;
 
+    // Load of the current view's book (button 1001); the rest of it runs on
+    // the read timer until the list is rebuilt.
+    void OnButtonReadsim();
+    bool LoadRunning() const;
+    // Replaces the list's rows by these; a changed entry's row is red.
+    static void FillList(CColorListCtrl* list, const std::vector<BookRow>& rows);
+
+    // What the card actions work with. The program uses the deployed
+    // library; tests put in a scripted one, prompts that answer, and so on.
+    CardLibrary& Library() { return *cardLibrary_; }
+    void SetCardLibrary(std::unique_ptr<CardLibrary> library) { cardLibrary_ = std::move(library); }
+    PinRunner& Pins() { return pinRunner_; }
+    PinPrompt* Prompt() { return pinPrompt_.get(); }
+    void SetPinPrompt(std::unique_ptr<PinPrompt> prompt) { pinPrompt_ = std::move(prompt); }
+    DontRemoveNotice* Notice() { return dontRemove_.get(); }
+    void SetDontRemoveNotice(std::unique_ptr<DontRemoveNotice> notice) {
+        dontRemove_ = std::move(notice);
+    }
+
 protected:
     bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
@@ -81,6 +107,19 @@ private:
     int layoutHeight_ = 0;
     QString settingsPath_;
     QString aboutText_;
+
+    std::unique_ptr<CardLibrary> cardLibrary_;
+    PinRunner pinRunner_;
+    std::unique_ptr<PinPrompt> pinPrompt_;
+    std::unique_ptr<DontRemoveNotice> dontRemove_;
+
+    // Load (main_dialog_load.cpp). Declared after the stores and the library
+    // so that the loader, which joins its worker, goes first.
+    class LoadWindow;
+    CColorListCtrl* ListOf(BookKind kind) const;
+    std::unique_ptr<LoadView> loadWindow_;
+    std::unique_ptr<BookLoader> loader_;
+    QTimer* readTimer_ = nullptr;
 
     CColorListCtrl* phoneList_ = nullptr;
     CColorListCtrl* smsList_ = nullptr;

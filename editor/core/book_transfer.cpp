@@ -1,0 +1,360 @@
+#include "core/book_transfer.h"
+
+#include "core/catalogue.h"
+#include "core/language.h"
+#include "core/trace.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace brisken {
+namespace {
+
+constexpr int kMaxNumberDigits = 20;
+constexpr std::size_t kMaxUsimFiles = std::size(_USIM_PHONEBOOK_INFO{}.fileId);
+
+// Characters up to the first NUL, never past the field.
+template <std::size_t N> std::size_t FieldLength(const char (&field)[N]) {
+    return static_cast<std::size_t>(std::find(field, field + N, '\0') - field);
+}
+
+bool HasNonBlank(const char* text, std::size_t length) {
+    return std::any_of(text, text + length, [](char c) { return c != ' ' && c != '\0'; });
+}
+
+// A record count from the card, kept within what the store can hold.
+int Bounded(int count, int room) {
+    return std::clamp(count, 0, std::max(room, 0));
+}
+
+// Card UCS2 (high byte first) into the entry's UTF-16 field, up to `units`
+// units or the card's terminator; the field keeps a terminator of its own.
+template <std::size_t N>
+void CopyUcs2(const std::uint8_t* card, std::size_t cardBytes, std::size_t units,
+              char16_t (&field)[N]) {
+    const std::size_t limit = std::min({units, cardBytes / 2, N - 1});
+    for (std::size_t i = 0; i < limit; ++i) {
+        const auto unit = static_cast<char16_t>(card[2 * i] << 8 | card[2 * i + 1]);
+        if (unit == 0) {
+            break;
+        }
+        field[i] = unit;
+    }
+}
+
+// Fills `entry` from a phone-book or last-dialled item; false for a free
+// record. A record holding only a UCS2 name counts as an entry: dropping it
+// would let New and Save overwrite a contact the user never saw.
+bool FillPhoneEntry(const _PHONEBOOK_ITEM& item, PhoneEntry& entry) {
+    const std::size_t nameLength = std::min({static_cast<std::size_t>(std::max(item.nameLength, 0)),
+                                             FieldLength(item.name), sizeof entry.narrowName - 1});
+    const std::size_t numberLength =
+        std::min(FieldLength(item.number), static_cast<std::size_t>(kMaxNumberDigits));
+    PhoneEntry filled{};
+    std::memcpy(filled.narrowName, item.name, nameLength);
+    std::memcpy(filled.number, item.number, numberLength);
+    CopyUcs2(item.nameUcs2, sizeof item.nameUcs2,
+             static_cast<std::size_t>(std::max(item.nameLength, 0)), filled.wideName);
+    const bool wideText = std::any_of(std::begin(filled.wideName), std::end(filled.wideName),
+                                      [](char16_t u) { return u != 0 && u != u' '; });
+    if (!HasNonBlank(filled.narrowName, nameLength) && !HasNonBlank(filled.number, numberLength) &&
+        !wideText) {
+        return false;
+    }
+    filled.state = ENTRY_OCCUPIED;
+    entry = filled;
+    return true;
+}
+
+template <typename Item> bool FillSmsEntry(const Item& item, SmsEntry& entry) {
+    if (item.status == 0) {
+        return false;
+    }
+    SmsEntry filled{};
+    filled.smsStatus = item.status;
+    std::memcpy(filled.number, item.address,
+                std::min(FieldLength(item.address), sizeof filled.number - 1));
+    const std::size_t stampLength =
+        std::min(FieldLength(item.timeStamp), sizeof filled.timeStamp - 1);
+    std::memcpy(filled.timeStamp, item.timeStamp, stampLength);
+    std::size_t textLength = std::min(FieldLength(item.text), sizeof filled.narrowText - 1);
+    // The card pads with one blank that is not part of the message.
+    if (textLength > 0 && item.text[textLength - 1] == ' ') {
+        --textLength;
+    }
+    std::memcpy(filled.narrowText, item.text, textLength);
+    CopyUcs2(item.textUcs2, sizeof item.textUcs2, sizeof item.textUcs2 / 2, filled.wideText);
+    filled.state = ENTRY_OCCUPIED;
+    entry = filled;
+    return true;
+}
+
+struct ReadTally {
+    int occupied = 0;
+    int unreadable = 0;
+};
+
+// Records 1..count of the current file into slots first.., phone-book kind.
+template <typename ReadFn>
+void ReadPhoneRecords(Book<PhoneEntry>& book, int first, int count, bool traceNames,
+                      ReadProgress& progress, ReadTally& tally, ReadFn read) {
+    for (int record = 1; record <= count; ++record) {
+        const auto slot = static_cast<std::size_t>(first + record - 1);
+        _PHONEBOOK_ITEM item{};
+        if (read(&item, record) != QUARN_OK) {
+            book.unreadable.set(slot);
+            ++tally.unreadable;
+        } else if (FillPhoneEntry(item, book.store[slot])) {
+            if (traceNames) {
+                qCDebug(lcTrace).noquote().nospace()
+                    << '(' << tally.occupied
+                    << ")Name=" << QString::fromLatin1(book.store[slot].narrowName);
+            }
+            ++tally.occupied;
+        }
+        progress.processed.fetch_add(1, std::memory_order_relaxed);
+    }
+}
+
+void ReadPhoneBookFiles(CardLibrary& library, const ReadRequest& request, Books& books,
+                        ReadProgress& progress, ReadTally& tally) {
+    Book<PhoneEntry>& book = books.phone;
+    if (!request.usim) {
+        _FILE_INFO file = request.file;
+        const int count = Bounded(file.recordCount, kStoreSlots);
+        tally.unreadable += std::max(file.recordCount, 0) - count;
+        ReadPhoneRecords(book, 0, count, true, progress, tally,
+                         [&](_PHONEBOOK_ITEM* item, int record) {
+                             return library.ReadPhoneBook(request.connection, &file, item, record);
+                         });
+        book.values.cardRecordCount = count;
+        return;
+    }
+    const _USIM_PHONEBOOK_INFO& info = request.usimBook;
+    const int files = std::clamp(info.fileCount, 0, static_cast<int>(kMaxUsimFiles));
+    int nextSlot = 0;
+    // The last file first; each file's records follow those read before.
+    for (int index = files - 1; index >= 0; --index) {
+        _FILE_INFO file = info.files[index];
+        const int wanted = std::max(file.recordCount, 0);
+        const int count = Bounded(wanted, kStoreSlots - nextSlot);
+        tally.unreadable += wanted - count;
+        books.phoneBookTotal += count;
+        if (library.SelectADN(request.connection, info.fileId[index] & 0xFFFF) != QUARN_OK) {
+            // Reading on would fetch the records of whichever file is selected.
+            for (int slot = nextSlot; slot < nextSlot + count; ++slot) {
+                book.unreadable.set(static_cast<std::size_t>(slot));
+            }
+            tally.unreadable += count;
+            progress.processed.fetch_add(count, std::memory_order_relaxed);
+        } else {
+            ReadPhoneRecords(book, nextSlot, count, true, progress, tally,
+                             [&](_PHONEBOOK_ITEM* item, int record) {
+                                 return library.ReadPhoneBook(request.connection, &file, item,
+                                                              record);
+                             });
+        }
+        nextSlot += count;
+    }
+    // New is bounded by every file together, not by the one read last.
+    book.values.cardRecordCount = books.phoneBookTotal;
+}
+
+template <typename Item, typename ReadFn>
+void ReadSmsRecords(Book<SmsEntry>& book, int count, ReadProgress& progress, ReadTally& tally,
+                    ReadFn read) {
+    for (int record = 1; record <= count; ++record) {
+        const auto slot = static_cast<std::size_t>(record - 1);
+        Item item{};
+        if (read(&item, record) != QUARN_OK) {
+            book.unreadable.set(slot);
+            ++tally.unreadable;
+        } else if (FillSmsEntry(item, book.store[slot])) {
+            ++tally.occupied;
+        }
+        progress.processed.fetch_add(1, std::memory_order_relaxed);
+    }
+}
+
+} // namespace
+
+int ExpectedRecords(const ReadRequest& request) {
+    if (request.kind == BookKind::Phone && request.usim) {
+        const int files =
+            std::clamp(request.usimBook.fileCount, 0, static_cast<int>(kMaxUsimFiles));
+        int total = 0;
+        for (int index = files - 1; index >= 0; --index) {
+            total += Bounded(request.usimBook.files[index].recordCount, kStoreSlots - total);
+        }
+        return total;
+    }
+    return Bounded(request.file.recordCount, kStoreSlots);
+}
+
+int ReadPercent(int processed, int expected, bool finished) {
+    if (expected <= 0) {
+        return finished ? 100 : 0;
+    }
+    const long long percent = static_cast<long long>(std::max(processed, 0)) * 100 / expected;
+    return static_cast<int>(std::min<long long>(percent, 100));
+}
+
+ReadOutcome ReadPhoneData(CardLibrary& library, const ReadRequest& request, Books& books,
+                          ReadProgress& progress) {
+    Trace("ReadPhoneData", 0);
+    ReadTally tally;
+    progress.busy.store(true, std::memory_order_relaxed);
+    switch (request.kind) {
+    case BookKind::Phone:
+        books.phoneBookTotal = 0;
+        books.phone.store.fill(PhoneEntry{});
+        books.phone.unreadable.reset();
+        ReadPhoneBookFiles(library, request, books, progress, tally);
+        break;
+    case BookKind::LastDialled: {
+        Book<PhoneEntry>& book = books.lastDialled;
+        book.store.fill(PhoneEntry{});
+        book.unreadable.reset();
+        _FILE_INFO file = request.file;
+        const int count = Bounded(file.recordCount, kStoreSlots);
+        tally.unreadable += std::max(file.recordCount, 0) - count;
+        ReadPhoneRecords(
+            book, 0, count, false, progress, tally, [&](_PHONEBOOK_ITEM* item, int record) {
+                return library.ReadLastNumDialledBook(request.connection, &file, item, record);
+            });
+        book.values.cardRecordCount = count;
+        break;
+    }
+    case BookKind::Sms: {
+        Book<SmsEntry>& book = books.sms;
+        book.store.fill(SmsEntry{});
+        book.unreadable.reset();
+        _FILE_INFO file = request.file;
+        const int count = Bounded(file.recordCount, kStoreSlots);
+        tally.unreadable += std::max(file.recordCount, 0) - count;
+        if (request.cdma) {
+            ReadSmsRecords<_CDMA_SMS_ITEM>(
+                book, count, progress, tally, [&](_CDMA_SMS_ITEM* item, int record) {
+                    return library.ReadCDMASMSBook(request.connection, &file, item, record);
+                });
+        } else {
+            ReadSmsRecords<_SMS_ITEM>(
+                book, count, progress, tally, [&](_SMS_ITEM* item, int record) {
+                    return library.ReadSMSBook(request.connection, &file, item, record);
+                });
+        }
+        book.values.cardRecordCount = count;
+        break;
+    }
+    }
+    progress.busy.store(false, std::memory_order_relaxed);
+    Trace("ReadPhoneData", 1);
+    progress.finished.store(true, std::memory_order_release);
+    return {tally.occupied, tally.unreadable};
+}
+
+QString EntryName(const PhoneEntry& entry) {
+    const std::size_t wideLength = static_cast<std::size_t>(
+        std::find(std::begin(entry.wideName), std::end(entry.wideName), u'\0') -
+        std::begin(entry.wideName));
+    if (wideLength > 0) {
+        return QString::fromUtf16(entry.wideName, static_cast<qsizetype>(wideLength));
+    }
+    return QString::fromLatin1(entry.narrowName,
+                               static_cast<qsizetype>(FieldLength(entry.narrowName)));
+}
+
+QString TimeStampDisplay(const char* stored, std::size_t width) {
+    const std::size_t length =
+        static_cast<std::size_t>(std::find(stored, stored + width, '\0') - stored);
+    if (length == 0) {
+        return {};
+    }
+    auto part = [&](std::size_t start) {
+        return length >= start + 2 ? QString::fromLatin1(stored + start, 2) : QString();
+    };
+    const QString year = length >= 2 ? QStringLiteral("20") + part(0) : QString();
+    return QStringLiteral("%1/%2/%3 %4:%5").arg(year, part(2), part(4), part(6), part(8));
+}
+
+QString MessageDisplay(const SmsEntry& entry) {
+    constexpr std::size_t kUnits = std::size(SmsEntry{}.wideText);
+    char16_t units[kUnits];
+    if (entry.wideText[0] != 0) {
+        std::copy(std::begin(entry.wideText), std::end(entry.wideText), units);
+    } else {
+        for (std::size_t i = 0; i < kUnits; ++i) {
+            units[i] = static_cast<unsigned char>(entry.narrowText[i]);
+        }
+    }
+    // A concatenated message starts with its header: 05 00 03 ...
+    std::size_t start = 0;
+    if (units[0] == 0x0500 && (units[1] >> 8) == 0x03) {
+        start = 3;
+    }
+    std::size_t end = start;
+    while (end < kUnits && units[end] != 0) {
+        ++end;
+    }
+    return QString::fromUtf16(units + start, static_cast<qsizetype>(end - start));
+}
+
+QString SmsStatusText(int status) {
+    switch (status) {
+    case 0:
+        return Text(kMsgSmsUnused);
+    case 1:
+        return Text(kMsgSmsRead);
+    case 3:
+        return Text(kMsgSmsToBeRead);
+    case 5:
+        return Text(kMsgSmsSent);
+    case 7:
+        return Text(kMsgSmsToBeSent);
+    default:
+        return QStringLiteral("NA");
+    }
+}
+
+QString StatusLine(int total, int used) {
+    return QStringLiteral("%1 / %2 / %3").arg(total).arg(used).arg(total - used);
+}
+
+std::vector<BookRow> BuildRows(const Book<PhoneEntry>& book) {
+    std::vector<BookRow> rows;
+    for (int slot = 0; slot < kStoreSlots; ++slot) {
+        const PhoneEntry& entry = book.store[static_cast<std::size_t>(slot)];
+        if (entry.state == 0 || (entry.state & ENTRY_DELETED) != 0) {
+            continue;
+        }
+        BookRow row;
+        row.slot = slot;
+        row.cells = {
+            QString::number(rows.size() + 1), EntryName(entry),
+            QString::fromLatin1(entry.number, static_cast<qsizetype>(FieldLength(entry.number)))};
+        row.changed = (entry.state & ENTRY_CHANGED) != 0;
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+std::vector<BookRow> BuildRows(const Book<SmsEntry>& book) {
+    std::vector<BookRow> rows;
+    for (int slot = 0; slot < kStoreSlots; ++slot) {
+        const SmsEntry& entry = book.store[static_cast<std::size_t>(slot)];
+        if (entry.state == 0 || (entry.state & ENTRY_DELETED) != 0) {
+            continue;
+        }
+        BookRow row;
+        row.slot = slot;
+        row.cells = {
+            QString::number(rows.size() + 1), SmsStatusText(entry.smsStatus),
+            QString::fromLatin1(entry.number, static_cast<qsizetype>(FieldLength(entry.number))),
+            TimeStampDisplay(entry.timeStamp, sizeof entry.timeStamp), MessageDisplay(entry)};
+        row.changed = (entry.state & ENTRY_CHANGED) != 0;
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+} // namespace brisken

@@ -1,0 +1,204 @@
+#include "core/card_load.h"
+
+#include "core/catalogue.h"
+#include "core/trace.h"
+
+namespace brisken {
+namespace {
+
+constexpr const char* kLoadTrace = "OnButtonReadsim";
+constexpr const char* kTimerTrace = "OnTimer";
+
+template <typename Entry>
+void FinishBook(Book<Entry>& book, BookKind kind, int total, LoadView& view) {
+    const std::vector<BookRow> rows = BuildRows(book);
+    const int used = static_cast<int>(rows.size());
+    book.values.nextRowNumber = kind == BookKind::LastDialled ? 0 : used + 1;
+    book.values.notLoaded = false;
+    book.values.changed = false;
+    // Rows are built in slot order and numbered as they come, so they are
+    // already in the order of their "No" column.
+    book.selection = rows.empty() ? Selection{} : Selection{0, rows.front().slot};
+    view.ShowRows(kind, rows, rows.empty() ? -1 : 0);
+    view.ShowStatus(kind, StatusLine(total, used));
+}
+
+} // namespace
+
+BookLoader::~BookLoader() {
+    if (worker_.joinable()) {
+        worker_.join();
+    }
+}
+
+bool BookLoader::Start(BookKind kind, PinRunner& pins, PinPrompt& prompt, LoadView& view) {
+    if (running_) {
+        return false;
+    }
+    if (worker_.joinable()) {
+        worker_.join();
+    }
+    const bool bound =
+        library_.Require({NimbrelFunction::Connect, NimbrelFunction::ConnectAssignReader,
+                          NimbrelFunction::DisConnect, NimbrelFunction::GetUSIMCardInfo,
+                          NimbrelFunction::GetSIMCardInfo, NimbrelFunction::IsCDMA_RUIM,
+                          NimbrelFunction::VerifySIMCHV}) &&
+        (kind != BookKind::Phone ||
+         library_.Require({NimbrelFunction::OpenPhoneBook, NimbrelFunction::OpenUISMPhoneBook,
+                           NimbrelFunction::SelectADN, NimbrelFunction::ReadPhoneBook})) &&
+        (kind != BookKind::LastDialled ||
+         library_.Require(
+             {NimbrelFunction::OpenLastNumDialledBook, NimbrelFunction::ReadLastNumDialledBook})) &&
+        (kind != BookKind::Sms ||
+         library_.Require({NimbrelFunction::OpenSMSBook, NimbrelFunction::OpenUSIMSMSBook,
+                           NimbrelFunction::OpenCDMASMSBook, NimbrelFunction::ReadSMSBook,
+                           NimbrelFunction::ReadCDMASMSBook}));
+    if (!bound) {
+        return false;
+    }
+
+    session_ = std::make_unique<CardSession>(library_);
+    Trace(kLoadTrace, 0);
+    if (session_->Connect() != QUARN_OK) {
+        Trace(kLoadTrace, "0.1");
+        if (session_->Connect() != QUARN_OK) {
+            view.Message(kMsgConnectFailed);
+            session_.reset();
+            return false;
+        }
+    }
+    switch (session_->Identify()) {
+    case IdentifyResult::Identified:
+        break;
+    case IdentifyResult::ConnectFailed:
+        view.Message(kMsgConnectFailed);
+        session_.reset();
+        return false;
+    case IdentifyResult::InfoFailed:
+        view.Message(kMsgReadDataFailed);
+        session_.reset();
+        return false;
+    }
+    view.ShowCardType(session_->Family());
+    view.Repaint();
+    Trace(kLoadTrace, 3);
+
+    if (session_->Info().pinEnabled != 0 &&
+        !pins.Run(PinOperation::Verify, *session_, prompt, [&view](int id) { view.Message(id); })) {
+        session_.reset(); // closes the session
+        return false;
+    }
+    Trace(kLoadTrace, 4);
+    view.ShowIdentity(QString::fromLatin1(session_->Iccid()));
+
+    if (!Open(kind, view)) {
+        session_.reset();
+        return false;
+    }
+
+    Trace(kLoadTrace, 5);
+    expected_ = ExpectedRecords(request_);
+    progress_.processed.store(0, std::memory_order_relaxed);
+    progress_.busy.store(false, std::memory_order_relaxed);
+    progress_.finished.store(false, std::memory_order_relaxed);
+    outcome_ = {};
+    running_ = true;
+    view.BeginRead();
+    Trace(kLoadTrace, 6);
+    // The thread start publishes everything written above to the worker.
+    worker_ =
+        std::jthread([this] { outcome_ = ReadPhoneData(library_, request_, books_, progress_); });
+    Trace(kLoadTrace, 7);
+    return true;
+}
+
+bool BookLoader::Open(BookKind kind, LoadView& view) {
+    request_ = ReadRequest{};
+    request_.kind = kind;
+    request_.usim = session_->IsUsim();
+    request_.cdma = session_->IsCdma();
+    request_.connection = session_->Connection();
+    const QuarnConnection connection = session_->Connection();
+    switch (kind) {
+    case BookKind::LastDialled:
+        if (library_.OpenLastNumDialledBook(connection, &request_.file) != QUARN_OK) {
+            view.Message(kMsgReadLastDialedFailed);
+            return false;
+        }
+        return true;
+    case BookKind::Phone: {
+        const QuarnResult result = request_.usim
+                                       ? library_.OpenUISMPhoneBook(connection, &request_.usimBook)
+                                       : library_.OpenPhoneBook(connection, &request_.file);
+        if (result != QUARN_OK) {
+            view.Message(kMsgReadPhoneBookFailed);
+            return false;
+        }
+        return true;
+    }
+    case BookKind::Sms: {
+        QuarnResult result = QUARN_OK;
+        if (request_.cdma) {
+            result = library_.OpenCDMASMSBook(connection, &request_.file);
+        } else if (request_.usim) {
+            result = library_.OpenUSIMSMSBook(connection, &request_.file);
+        } else {
+            result = library_.OpenSMSBook(connection, &request_.file);
+        }
+        if (result != QUARN_OK) {
+            view.Message(kMsgReadSmsBookFailed);
+            return false;
+        }
+        return true;
+    }
+    }
+    return false;
+}
+
+bool BookLoader::Tick(LoadView& view) {
+    Trace(kTimerTrace, 0);
+    if (!running_) {
+        return false;
+    }
+    const bool finished = progress_.finished.load(std::memory_order_acquire);
+    const int percent =
+        ReadPercent(progress_.processed.load(std::memory_order_relaxed), expected_, finished);
+    view.SetProgress(percent);
+    // Complete only once the worker has published its last write; a full
+    // bar alone does not say that the book values are in place.
+    if (!finished) {
+        return false;
+    }
+    Complete(view);
+    return true;
+}
+
+void BookLoader::Complete(LoadView& view) {
+    view.StopTimer();
+    worker_.join();
+    running_ = false;
+    session_.reset(); // Quarn_DisConnect
+    Trace(kTimerTrace, 1);
+    switch (request_.kind) {
+    case BookKind::Phone:
+        FinishBook(books_.phone, BookKind::Phone,
+                   request_.usim ? books_.phoneBookTotal : books_.phone.values.cardRecordCount,
+                   view);
+        break;
+    case BookKind::LastDialled:
+        FinishBook(books_.lastDialled, BookKind::LastDialled,
+                   books_.lastDialled.values.cardRecordCount, view);
+        break;
+    case BookKind::Sms:
+        FinishBook(books_.sms, BookKind::Sms, books_.sms.values.cardRecordCount, view);
+        break;
+    }
+    Trace(kTimerTrace, 2);
+    view.EndRead();
+    Trace(kTimerTrace, 3);
+    if (outcome_.unreadable > 0) {
+        view.Message(kMsgRecordsNotRead, QString::number(outcome_.unreadable));
+    }
+}
+
+} // namespace brisken

@@ -1,0 +1,265 @@
+#include "scripted_card_library.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+namespace brisken::testing {
+namespace {
+
+ScriptedCardLibrary* activeLibrary = nullptr;
+std::mutex activeMutex;
+
+void CollectTrace(QtMsgType, const QMessageLogContext& context, const QString& message) {
+    std::lock_guard lock(activeMutex);
+    if (activeLibrary != nullptr && context.category != nullptr &&
+        std::string(context.category) == "brisken.trace") {
+        activeLibrary->Note(message.toStdString());
+    }
+}
+
+std::string Code(const char* bytes, unsigned length) {
+    std::string text(bytes, std::min(length, 8u));
+    for (unsigned i = length; i < 8; ++i) {
+        if (static_cast<unsigned char>(bytes[i]) != 0xFF) {
+            return text + "(bad padding)";
+        }
+    }
+    return text;
+}
+
+} // namespace
+
+ScriptedCardLibrary::ScriptedCardLibrary(ScriptedCard card) : card_(std::move(card)) {
+    QLoggingCategory::setFilterRules(QStringLiteral("brisken.trace.debug=true"));
+    std::lock_guard lock(activeMutex);
+    activeLibrary = this;
+    previousHandler_ = qInstallMessageHandler(CollectTrace);
+}
+
+ScriptedCardLibrary::~ScriptedCardLibrary() {
+    std::lock_guard lock(activeMutex);
+    qInstallMessageHandler(previousHandler_);
+    activeLibrary = nullptr;
+}
+
+void ScriptedCardLibrary::Note(std::string line) {
+    std::lock_guard lock(mutex_);
+    log_.push_back(std::move(line));
+}
+
+std::vector<std::string> ScriptedCardLibrary::TakeLog() {
+    std::lock_guard lock(mutex_);
+    return std::exchange(log_, {});
+}
+
+QuarnResult ScriptedCardLibrary::Unused() {
+    Note("unexpected call");
+    return QUARN_E_NOT_IMPLEMENTED;
+}
+
+QuarnResult ScriptedCardLibrary::Connect(QuarnConnection* connectionOut) {
+    Note("Connect");
+    if (card_.connectFailures > 0) {
+        --card_.connectFailures;
+        return QUARN_E_NO_CARD;
+    }
+    if (card_.connectsAllowed == 0) {
+        return QUARN_E_NO_CARD;
+    }
+    if (card_.connectsAllowed > 0) {
+        --card_.connectsAllowed;
+    }
+    *connectionOut = nextConnection_++;
+    ++openConnections_;
+    return QUARN_OK;
+}
+
+QuarnResult ScriptedCardLibrary::ConnectAssignReader(QuarnConnection* connectionOut,
+                                                     const char* readerName) {
+    Note(std::string("ConnectAssignReader ") + readerName);
+    if (!card_.fallbackConnects || card_.connectsAllowed == 0) {
+        return QUARN_E_NO_CARD;
+    }
+    *connectionOut = nextConnection_++;
+    ++openConnections_;
+    return QUARN_OK;
+}
+
+QuarnResult ScriptedCardLibrary::DisConnect(QuarnConnection) {
+    Note("DisConnect");
+    --openConnections_;
+    return QUARN_OK;
+}
+
+QuarnResult ScriptedCardLibrary::IsCDMA_RUIM(QuarnConnection) {
+    Note("IsCDMA_RUIM");
+    return card_.cdma ? QUARN_OK : QUARN_E_BAD_ANSWER;
+}
+
+QuarnResult ScriptedCardLibrary::GetSIMCardInfo(QuarnConnection, _CARD_INFO* info) {
+    Note("GetSIMCardInfo");
+    if (card_.simInfoFails) {
+        return QUARN_E_BAD_ANSWER;
+    }
+    *info = card_.info;
+    return QUARN_OK;
+}
+
+QuarnResult ScriptedCardLibrary::GetUSIMCardInfo(QuarnConnection, _CARD_INFO* info) {
+    Note("GetUSIMCardInfo");
+    if (!card_.usim) {
+        return QUARN_E_USIM_NOT_FOUND;
+    }
+    *info = card_.info;
+    return QUARN_OK;
+}
+
+QuarnResult ScriptedCardLibrary::OpenFile(const char* name, std::size_t records, _FILE_INFO* fi) {
+    Note(name);
+    if (card_.openFails) {
+        return QUARN_E_BAD_ANSWER;
+    }
+    fi->recordLength = 30;
+    fi->recordCount = static_cast<int32_t>(records);
+    fi->fileSize = fi->recordLength * fi->recordCount;
+    return QUARN_OK;
+}
+
+QuarnResult ScriptedCardLibrary::OpenPhoneBook(QuarnConnection, _FILE_INFO* fi) {
+    return OpenFile("OpenPhoneBook", card_.adnFiles.front().size(), fi);
+}
+
+QuarnResult ScriptedCardLibrary::OpenUISMPhoneBook(QuarnConnection, _USIM_PHONEBOOK_INFO* info) {
+    Note("OpenUISMPhoneBook");
+    if (card_.openFails) {
+        return QUARN_E_USIM_NOT_FOUND;
+    }
+    *info = _USIM_PHONEBOOK_INFO{};
+    info->fileCount = static_cast<int32_t>(card_.fileIds.size());
+    for (std::size_t i = 0; i < card_.fileIds.size() && i < 15; ++i) {
+        info->fileId[i] = card_.fileIds[i];
+        info->files[i].recordLength = 30;
+        info->files[i].recordCount = static_cast<int32_t>(card_.adnFiles[i].size());
+        info->totalRecords += info->files[i].recordCount;
+    }
+    return QUARN_OK;
+}
+
+QuarnResult ScriptedCardLibrary::SelectADN(QuarnConnection, int fileId) {
+    char line[32];
+    std::snprintf(line, sizeof line, "SelectADN %04X", static_cast<unsigned>(fileId));
+    Note(line);
+    if (card_.failingSelects.count(fileId) != 0) {
+        return QUARN_E_BAD_ANSWER;
+    }
+    const auto found = std::find(card_.fileIds.begin(), card_.fileIds.end(), fileId);
+    selectedFile_ = static_cast<int>(found - card_.fileIds.begin());
+    return QUARN_OK;
+}
+
+QuarnResult ScriptedCardLibrary::ReadPhoneBook(QuarnConnection, _FILE_INFO*, _PHONEBOOK_ITEM* item,
+                                               int record) {
+    Note("ReadPhoneBook " + std::to_string(record));
+    if (card_.readDelayMs > 0) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(card_.readDelayMs));
+    }
+    const auto file = static_cast<std::size_t>(selectedFile_);
+    if (file >= card_.adnFiles.size() || record < 1 ||
+        static_cast<std::size_t>(record) > card_.adnFiles[file].size() ||
+        card_.failingReads.count({selectedFile_, record}) != 0) {
+        return QUARN_E_BAD_ANSWER;
+    }
+    *item = card_.adnFiles[file][static_cast<std::size_t>(record - 1)];
+    return QUARN_OK;
+}
+
+QuarnResult ScriptedCardLibrary::OpenLastNumDialledBook(QuarnConnection, _FILE_INFO* fi) {
+    return OpenFile("OpenLastNumDialledBook", card_.lastDialled.size(), fi);
+}
+
+QuarnResult ScriptedCardLibrary::ReadLastNumDialledBook(QuarnConnection, _FILE_INFO*,
+                                                        _PHONEBOOK_ITEM* item, int record) {
+    Note("ReadLastNumDialledBook " + std::to_string(record));
+    *item = card_.lastDialled.at(static_cast<std::size_t>(record - 1));
+    return QUARN_OK;
+}
+
+QuarnResult ScriptedCardLibrary::OpenSMSBook(QuarnConnection, _FILE_INFO* fi) {
+    return OpenFile("OpenSMSBook", card_.sms.size(), fi);
+}
+
+QuarnResult ScriptedCardLibrary::OpenUSIMSMSBook(QuarnConnection, _FILE_INFO* fi) {
+    return OpenFile("OpenUSIMSMSBook", card_.sms.size(), fi);
+}
+
+QuarnResult ScriptedCardLibrary::ReadSMSBook(QuarnConnection, _FILE_INFO*, _SMS_ITEM* item,
+                                             int record) {
+    Note("ReadSMSBook " + std::to_string(record));
+    if (card_.failingSmsReads.count(record) != 0) {
+        return QUARN_E_BAD_ANSWER;
+    }
+    *item = card_.sms.at(static_cast<std::size_t>(record - 1));
+    return QUARN_OK;
+}
+
+QuarnResult ScriptedCardLibrary::OpenCDMASMSBook(QuarnConnection, _FILE_INFO* fi) {
+    return OpenFile("OpenCDMASMSBook", card_.cdmaSms.size(), fi);
+}
+
+QuarnResult ScriptedCardLibrary::ReadCDMASMSBook(QuarnConnection, _FILE_INFO*, _CDMA_SMS_ITEM* item,
+                                                 int record) {
+    Note("ReadCDMASMSBook " + std::to_string(record));
+    *item = card_.cdmaSms.at(static_cast<std::size_t>(record - 1));
+    return QUARN_OK;
+}
+
+bool ScriptedCardLibrary::PinMatches(const char* pin, unsigned length,
+                                     const std::string& expected) {
+    return std::string(pin, std::min(length, 8u)) == expected;
+}
+
+QuarnResult ScriptedCardLibrary::VerifySIMCHV(QuarnConnection, const char* pin, unsigned length) {
+    Note("VerifySIMCHV " + Code(pin, length));
+    if (card_.pinAttempts == 0 || !PinMatches(pin, length, card_.pin)) {
+        card_.pinAttempts = std::max(card_.pinAttempts - 1, 0);
+        return QUARN_E_STATUS_BASE + 0x9804;
+    }
+    card_.pinAttempts = 3;
+    return QUARN_OK;
+}
+
+QuarnResult ScriptedCardLibrary::ChangeSIMCHV(QuarnConnection, const char* oldPin,
+                                              unsigned oldLength, const char* newPin,
+                                              unsigned newLength) {
+    Note("ChangeSIMCHV " + Code(oldPin, oldLength) + " " + Code(newPin, newLength));
+    if (!PinMatches(oldPin, oldLength, card_.pin)) {
+        return QUARN_E_STATUS_BASE + 0x9804;
+    }
+    card_.pin.assign(newPin, newLength);
+    return QUARN_OK;
+}
+
+QuarnResult ScriptedCardLibrary::EnableSIMCHV(QuarnConnection, const char* pin, unsigned length) {
+    Note("EnableSIMCHV " + Code(pin, length));
+    return PinMatches(pin, length, card_.pin) ? QUARN_OK : QUARN_E_STATUS_BASE + 0x9804;
+}
+
+QuarnResult ScriptedCardLibrary::DisableSIMCHV(QuarnConnection, const char* pin, unsigned length) {
+    Note("DisableSIMCHV " + Code(pin, length));
+    return PinMatches(pin, length, card_.pin) ? QUARN_OK : QUARN_E_STATUS_BASE + 0x9804;
+}
+
+QuarnResult ScriptedCardLibrary::UnBlockSIMCHV(QuarnConnection, const char* puk, unsigned pukLength,
+                                               const char* newPin, unsigned newLength) {
+    Note("UnBlockSIMCHV " + Code(puk, pukLength) + " " + Code(newPin, newLength));
+    if (!PinMatches(puk, pukLength, card_.puk)) {
+        return QUARN_E_STATUS_BASE + 0x9804;
+    }
+    card_.pin.assign(newPin, newLength);
+    card_.pinAttempts = 3;
+    return QUARN_OK;
+}
+
+} // namespace brisken::testing
