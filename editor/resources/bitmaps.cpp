@@ -232,6 +232,41 @@ QImage CardPicture(int size) {
     return drawn;
 }
 
+// The band behind the "don't remove the card" notice: a pale field between
+// two hazard-striped ends, with room for the text in the middle. Its colours
+// stay clear of the extremes so that every colour of the text ring reads on it.
+QImage NoticeBanner() {
+    constexpr int kWidth = 460;
+    constexpr int kHeight = 40;
+    constexpr int kStripes = 18;
+    QImage image(kWidth, kHeight, QImage::Format_RGB32);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    QLinearGradient shade(0, 0, 0, kHeight);
+    shade.setColorAt(0, QColor(206, 214, 226));
+    shade.setColorAt(1, QColor(168, 180, 198));
+    p.fillRect(image.rect(), shade);
+    for (int end : {0, kWidth - kStripes}) {
+        p.save();
+        p.setClipRect(end, 0, kStripes, kHeight);
+        p.fillRect(end, 0, kStripes, kHeight, QColor(230, 170, 30));
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(60, 60, 60));
+        for (int x = end - kHeight; x < end + kStripes; x += 12) {
+            const QPointF band[] = {{double(x), double(kHeight)},
+                                    {x + 6.0, double(kHeight)},
+                                    {x + 6.0 + kHeight, 0},
+                                    {double(x + kHeight), 0}};
+            p.drawPolygon(band, 4);
+        }
+        p.restore();
+    }
+    p.setPen(QPen(QColor(90, 100, 120), 1));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(QRectF(0.5, 0.5, kWidth - 1, kHeight - 1));
+    return image;
+}
+
 } // namespace
 
 QImage LoadBitmap(int id) {
@@ -240,8 +275,11 @@ QImage LoadBitmap(int id) {
             return ButtonImage(picture.glyph, picture.lit);
         }
     }
-    if (id == 129 || id == 140) {
-        return KeyedOnMagenta(CardPicture(id == 140 ? 64 : 36));
+    if (id == 129) {
+        return KeyedOnMagenta(CardPicture(36));
+    }
+    if (id == 140) {
+        return NoticeBanner();
     }
     return QImage();
 }

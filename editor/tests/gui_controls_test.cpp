@@ -253,11 +253,13 @@ TEST(PictureButton, TooltipsBreakBetweenWordsAtTheirWidth) {
 
 TEST(Bitmaps, EveryButtonPictureExistsWithTransparentCorners) {
     for (int id : {129, 130, 131, 132, 133, 134, 135, 136, 137, 138, 139,
-                   140, 142, 143, 144, 145, 148, 149, 152, 153, 154, 155}) {
+                   142, 143, 144, 145, 148, 149, 152, 153, 154, 155}) {
         const QImage image = LoadBitmap(id);
         ASSERT_FALSE(image.isNull()) << id;
         EXPECT_EQ(image.pixel(0, 0) & 0xFFFFFF, kTransparentColor) << id;
     }
+    // The notice's band fills the whole notice window.
+    EXPECT_EQ(LoadBitmap(140).size(), QSize(460, 40));
     EXPECT_TRUE(LoadBitmap(141).isNull());
     EXPECT_NE(LoadBitmap(130), LoadBitmap(131)); // hover and rest differ
     EXPECT_FALSE(ApplicationIcon().isNull());

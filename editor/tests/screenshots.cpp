@@ -8,8 +8,10 @@
 #include "core/language.h"
 #include "core/main_frame.h"
 #include "core/settings.h"
+#include "ui/dont_remove_window.h"
 #include "ui/main_dialog.h"
 #include "ui/message_box.h"
+#include "ui/pin_dialogs.h"
 #include "ui/select_language_dialog.h"
 #include <QPainter>
 
@@ -17,6 +19,8 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QLineEdit>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -41,6 +45,40 @@ void FillSamples(MainDialog& window) {
     auto* identity = static_cast<CColorLabel*>(window.Control(ctl::kIdentity));
     identity->setText(QStringLiteral("ICCID : 89490200001234567890"));
     identity->SetTextColor(QColor(0, 0, 255));
+}
+
+void SaveGrab(QWidget& widget, const QString& path) {
+    widget.show();
+    QTest::qWait(150);
+    widget.grab().save(path);
+    widget.hide();
+}
+
+// The PIN dialogs in both variants, a few characters typed, and the notice of
+// a running card operation over the main window (the whole screen, to show
+// where it sits).
+void CardOperationPictures(const QString& out, int index, const QString& ini) {
+    const QString prefix = QStringLiteral("%1/%2-%3").arg(out);
+    for (bool unblock : {false, true}) {
+        PinCodeDialog code(unblock, unblock ? 10 : 3);
+        code.findChild<QLineEdit*>(QStringLiteral("id1027"))->setText(QStringLiteral("1234"));
+        SaveGrab(code, prefix.arg(unblock ? "puk" : "pin").arg(index) + QStringLiteral(".png"));
+        NewPinDialog pins(unblock);
+        SaveGrab(pins, prefix.arg(unblock ? "newpin-unblock" : "newpin").arg(index) +
+                           QStringLiteral(".png"));
+    }
+    MainDialog window;
+    window.SetSettingsPath(ini);
+    window.OnInitDialog();
+    FillSamples(window);
+    window.move(40, 40);
+    window.show();
+    QTest::qWait(150);
+    window.Notice()->Show();
+    QTest::qWait(DontRemoveWindow::kColourPeriodMs * 8 + 100); // the ring at its bright red
+    QApplication::primaryScreen()->grabWindow(0).save(prefix.arg("notice").arg(index) +
+                                                      QStringLiteral(".png"));
+    window.Notice()->Hide();
 }
 
 } // namespace
@@ -70,6 +108,7 @@ int main(int argc, char* argv[]) {
                                    .arg(index)
                                    .arg(view == ctl::kRadioSms ? "sms" : "phone"));
         }
+        CardOperationPictures(out, index, ini);
     }
     // Every button picture, the hover image above the one at rest, enlarged.
     const int ids[][2] = {{130, 131}, {132, 133}, {148, 149}, {155, 154}, {142, 143},

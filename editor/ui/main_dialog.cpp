@@ -14,6 +14,8 @@
 #include "core/settings.h"
 #include "core/trace.h"
 #include "resources/bitmaps.h"
+#include "ui/dont_remove_window.h"
+#include "ui/pin_dialogs.h"
 #include "ui/select_language_dialog.h"
 #include "ui/toolkit_language.h"
 
@@ -121,6 +123,8 @@ MainDialog::MainDialog(QWidget* parent)
       cardLibrary_(std::make_unique<NimbrelCardLibrary>()) {
     setObjectName(QStringLiteral("dialog175"));
     CreateControls();
+    pinPrompt_ = std::make_unique<PinDialogs>(this);
+    dontRemove_ = std::make_unique<DontRemoveWindow>(this);
 }
 
 MainDialog::~MainDialog() = default;
@@ -228,7 +232,7 @@ void MainDialog::CreateControls() {
     connect(radioPhone, &QRadioButton::clicked, this, [this] { SwitchView(kRadioPhone); });
     connect(radioSms, &QRadioButton::clicked, this, [this] { SwitchView(kRadioSms); });
     connect(radioLastDial, &QRadioButton::clicked, this, [this] { SwitchView(kRadioLastDial); });
-    for (int id : {kLoad, kSave, kCardInfo, kUnblock, kNew, kDelete}) {
+    for (int id : {kLoad, kSave, kCardInfo}) {
         connect(static_cast<CPictureButton*>(Control(id)), &QPushButton::clicked, this,
                 [this, id] { OnCardAction(id); });
     }
@@ -236,6 +240,7 @@ void MainDialog::CreateControls() {
             &MainDialog::reject);
     connect(static_cast<CPictureButton*>(Control(kLanguage)), &QPushButton::clicked, this,
             &MainDialog::OnSelectLanguage);
+    ConnectEditing();
 }
 
 bool MainDialog::OnInitDialog() {
@@ -477,8 +482,14 @@ void MainDialog::OnCommand(int command) {
         OnAbout();
         break;
     case kCmdEnablePin:
+        OnPinAction(PinAction::Enable);
+        break;
     case kCmdDisablePin:
+        OnPinAction(PinAction::Disable);
+        break;
     case kCmdChangePin:
+        OnPinAction(PinAction::Change);
+        break;
     case kCmdImport:
     case kCmdExport:
         OnCardAction(command);

@@ -98,6 +98,21 @@ private:
     bool ConfirmClose();
     void OnCardAction(int command);
 
+    // Editing of the books through lists and fields (main_dialog_editing.cpp).
+    void ConnectEditing();
+    CColorListCtrl* ListOf(ViewState view) const;
+    void OnListSelection(CColorListCtrl* list);
+    void OnFieldEdited(int fieldId);
+    void OnNew();
+    void OnDelete();
+    void FillPhoneFields(const PhoneEntry& entry, bool writable);
+    void FillSmsFields(const SmsEntry& entry, bool rawForms);
+    void ClearFields();
+    void SetLineText(int fieldId, const QString& text, int typingLimit);
+    void SetMessageText(const QString& text);
+    void OnPinAction(PinAction action);
+    bool filling_ = false; // fields being filled from an entry, not typed
+
     std::map<int, QWidget*> controls_;
     std::unique_ptr<Books> books_;
     ViewState view_;
