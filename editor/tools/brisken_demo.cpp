@@ -18,12 +18,12 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRect>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -136,6 +136,56 @@ int RowsOf(const QWidget& window, const char* listName) {
     return list ? list->topLevelItemCount() : -1;
 }
 
+// Clicks a row of a list as a user would, so that its fields show it.
+void ClickRow(QWidget& window, const char* listName, int row) {
+    auto* list = window.findChild<QTreeWidget*>(QLatin1String(listName));
+    if (list == nullptr || row >= list->topLevelItemCount()) {
+        return;
+    }
+    const QRect rect = list->visualItemRect(list->topLevelItem(row));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
+    QTest::qWait(200);
+}
+
+enum class LoadOutcome { Ended, NoCardOperation, StillBusy };
+
+// Presses Load and waits until the window is idle again. Load may finish
+// before the first look or go busy a little later: idle counts as done once
+// busy was seen, or after a short grace period with no dialog open.
+LoadOutcome PressLoad(MainDialog& window, QAbstractButton& load, int timeoutMs,
+                      const char* listName, const char* book, const ModalHandler& modals) {
+    Say(QStringLiteral("pressing Load (%1)").arg(QLatin1String(book)));
+    const int dialogsBefore = modals.Count();
+    QElapsedTimer clock;
+    clock.start();
+    bool sawBusy = false;
+    QTimer::singleShot(0, &load, [&load] { load.click(); });
+    for (;;) {
+        QTest::qWait(50);
+        sawBusy = sawBusy || window.IsBusy();
+        const bool settled = sawBusy || clock.elapsed() > 1500;
+        if (settled && !window.IsBusy() && QApplication::activeModalWidget() == nullptr) {
+            break;
+        }
+        if (clock.elapsed() > timeoutMs) {
+            Say(QStringLiteral("Load did not end within %1 s; the window is still busy")
+                    .arg(timeoutMs / 1000));
+            return LoadOutcome::StillBusy;
+        }
+    }
+    QTest::qWait(300); // the last repaint of the list
+    if (!sawBusy) {
+        Say(QStringLiteral("Load returned without a card operation (%1 dialogs)")
+                .arg(modals.Count() - dialogsBefore));
+        return LoadOutcome::NoCardOperation;
+    }
+    Say(QStringLiteral("Load ended after %1 ms: %2 %3 rows")
+            .arg(clock.elapsed())
+            .arg(RowsOf(window, listName))
+            .arg(QLatin1String(book)));
+    return LoadOutcome::Ended;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -199,54 +249,26 @@ int main(int argc, char* argv[]) {
     });
     watcher.start();
 
-    Say(QStringLiteral("pressing Load"));
-    QElapsedTimer clock;
-    clock.start();
-    bool sawBusy = false;
-    QTimer::singleShot(0, load, [load] { load->click(); });
-    QDeadlineTimer deadline(std::chrono::seconds(options.timeoutSeconds));
-    // Load may finish before the first look, or go busy a little later: idle
-    // counts as done once busy was seen or after a short grace period.
-    for (;;) {
-        QTest::qWait(50);
-        sawBusy = sawBusy || window.IsBusy();
-        const bool settled = sawBusy || clock.elapsed() > 1500;
-        if (settled && !window.IsBusy() && QApplication::activeModalWidget() == nullptr) {
-            break;
-        }
-        if (deadline.hasExpired()) {
-            break;
+    const int timeoutMs = options.timeoutSeconds * 1000;
+    const LoadOutcome phone = PressLoad(window, *load, timeoutMs, "id1000", "phone-book", modals);
+    const QString phonePicture = SavePicture(window, options.out, QStringLiteral("main-phone.png"));
+    bool finished = phone == LoadOutcome::Ended;
+    // The SMS view reads its own book: switch, and Load once more.
+    auto* smsView = window.findChild<QAbstractButton*>(QStringLiteral("id1011"));
+    if (phone != LoadOutcome::StillBusy && smsView != nullptr) {
+        smsView->click();
+        QTest::qWait(100);
+        const LoadOutcome sms = PressLoad(window, *load, timeoutMs, "id1012", "SMS", modals);
+        finished = finished && sms == LoadOutcome::Ended;
+        ClickRow(window, "id1012", 0);
+        const QString smsPicture = SavePicture(window, options.out, QStringLiteral("main-sms.png"));
+        if (!smsPicture.isEmpty()) {
+            Say(QStringLiteral("screenshot (SMS book): %1").arg(smsPicture));
         }
     }
-    const bool finished = !window.IsBusy();
-    QTest::qWait(300); // the last repaint of the list
     watcher.stop();
-
-    if (finished && sawBusy) {
-        Say(QStringLiteral("Load ended after %1 ms: %2 phone-book rows")
-                .arg(clock.elapsed())
-                .arg(RowsOf(window, "id1000")));
-    } else if (finished) {
-        Say(QStringLiteral("Load returned without a card operation (%1 dialogs)")
-                .arg(modals.Count()));
-    } else {
-        Say(QStringLiteral("Load did not end within %1 s; the window is still busy")
-                .arg(options.timeoutSeconds));
-    }
-    const QString phone = SavePicture(window, options.out, QStringLiteral("main-phone.png"));
-    if (finished) {
-        if (auto* sms = window.findChild<QAbstractButton*>(QStringLiteral("id1011"))) {
-            sms->click();
-            QTest::qWait(300);
-            const QString smsPicture =
-                SavePicture(window, options.out, QStringLiteral("main-sms.png"));
-            if (!smsPicture.isEmpty()) {
-                Say(QStringLiteral("screenshot (SMS book): %1").arg(smsPicture));
-            }
-        }
-    }
-    if (!phone.isEmpty()) {
-        Say(QStringLiteral("screenshot: %1").arg(phone));
+    if (!phonePicture.isEmpty()) {
+        Say(QStringLiteral("screenshot: %1").arg(phonePicture));
     }
     // Nothing was edited; the window closes without asking.
     window.hide();
