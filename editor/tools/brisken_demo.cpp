@@ -90,12 +90,15 @@ public:
         Say(QStringLiteral("dialog: %1 (%2)").arg(text.simplified(), path));
         const auto fields = modal->findChildren<QLineEdit*>();
         if (!fields.isEmpty() && !pin_.isEmpty()) {
+            int entered = 0;
             for (QLineEdit* field : fields) {
-                if (field->isVisible() && !field->isReadOnly()) {
-                    field->setText(pin_);
+                if (field->isEnabled() && !field->isReadOnly()) {
+                    field->clear();
+                    QTest::keyClicks(field, pin_);
+                    ++entered;
                 }
             }
-            Say(QStringLiteral("dialog: code entered"));
+            Say(QStringLiteral("dialog: code typed into %1 field(s)").arg(entered));
             for (QPushButton* button : modal->findChildren<QPushButton*>()) {
                 if (button->isDefault() && button->isEnabled()) {
                     button->click();
