@@ -392,6 +392,42 @@ TEST_F(EditingTest, PinMenuAndUnblockButtonReachTheCard) {
     EXPECT_EQ(requests[0].text, Text(kMsgCardNotBlocked));
 }
 
+TEST_F(EditingTest, LoadAsksForThePinThenNewPassesOverUnreadableRecords) {
+    brisken::testing::ScriptedCard card;
+    card.info.pinEnabled = 1;
+    card.info.pinRetries = 3;
+    card.readDelayMs = 20;
+    card.adnFiles = {{brisken::testing::PhoneItem("Alice", "123"),
+                      {},
+                      brisken::testing::PhoneItem("Bob", "456"),
+                      {}}};
+    card.failingReads = {{0, 2}};
+    window.SetCardLibrary(std::make_unique<brisken::testing::ScriptedCardLibrary>(card));
+
+    WithModalDialog([](QWidget* dialog) {
+        QTest::keyClicks(Child<QLineEdit>(dialog, "id1027"), QStringLiteral("1234"));
+        QTest::mouseClick(Child<QPushButton>(dialog, "idOK"), Qt::LeftButton);
+    });
+    Click(kLoad);
+    auto* notice = dynamic_cast<DontRemoveWindow*>(window.Notice());
+    ASSERT_NE(notice, nullptr);
+    EXPECT_TRUE(notice->isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(!window.LoadRunning(), 10000);
+    EXPECT_FALSE(notice->isVisible());
+    CColorListCtrl* list = List(kPhoneList);
+    ASSERT_EQ(list->RowCount(), 2);
+
+    // Record 2 could not be read: New takes record 4, then finds no room.
+    requests.clear();
+    Click(kNew);
+    ASSERT_EQ(list->RowCount(), 3);
+    EXPECT_EQ(list->RowData(list->SelectedRow()), 3);
+    Click(kNew);
+    ASSERT_FALSE(requests.empty());
+    EXPECT_EQ(requests.back().text, Text(kMsgPhoneBookFull));
+    EXPECT_EQ(window.BookStore().phone.store[1].state, 0);
+}
+
 // Whether the picture shows any pixel of exactly this colour.
 bool Shows(const QImage& image, const QColor& colour) {
     const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
