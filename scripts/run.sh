@@ -11,7 +11,9 @@
 # With a display ($DISPLAY set) the editor opens; closing it stops the sandbox.
 # Without one, the demo driver opens the editor's window under Xvfb, presses
 # Load, waits until the window is idle again and prints the path of the
-# screenshot (in $SUITE_BUILD_DIR/demo, or $DEMO_OUT). Needs root (pcscd).
+# screenshot (in $SUITE_BUILD_DIR/demo, or $DEMO_OUT; $DEMO_LANGUAGE picks the
+# interface language by its index in the language list, 3 = English, 5 =
+# German, 9 = Japanese). Needs root (pcscd).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${SUITE_BUILD_DIR:-$root/build}
@@ -69,5 +71,6 @@ else
     out=${DEMO_OUT:-$build/demo}
     command -v xvfb-run >/dev/null || die "no display and no xvfb-run (bash scripts/setup.sh)"
     bash "$root/scripts/pcsc_sandbox.sh" run --card "$card_slot:$profile" -- \
-        xvfb-run -a "$build/editor/tools/brisken_demo" --out "$out" --pin "${DEMO_PIN:-1234}"
+        xvfb-run -a "$build/editor/tools/brisken_demo" --out "$out" --pin "${DEMO_PIN:-1234}" \
+        --language "${DEMO_LANGUAGE:-3}"
 fi
