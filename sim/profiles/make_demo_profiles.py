@@ -115,18 +115,19 @@ def timestamp(text):
 
 
 def user_data(text):
-    try:
-        septets = gsm_septets(text)
-        if len(septets) > 160:
+    """(data coding scheme, user-data length, user data): 7-bit when the text
+    fits the GSM alphabet, else UCS2."""
+    if all(c in GSM_CODE for c in text):
+        if len(text) > 160:
             raise ValueError(f"{text!r} is longer than 160 characters")
+        septets = gsm_septets(text)
         return 0x00, len(septets), pack_septets(septets)
-    except ValueError:
-        if len(text) > 70:
-            raise ValueError(f"{text!r} is longer than 70 UCS2 characters") from None
-        data = []
-        for c in text:
-            data += [ord(c) >> 8, ord(c) & 0xFF]
-        return 0x08, len(data), data
+    if len(text) > 70 or any(ord(c) > 0xFFFF for c in text):
+        raise ValueError(f"{text!r} does not fit 70 UCS2 characters")
+    data = []
+    for c in text:
+        data += [ord(c) >> 8, ord(c) & 0xFF]
+    return 0x08, len(data), data
 
 
 SMSC = [0x07, 0x91] + bcd_digits("491770610000")
