@@ -1,29 +1,76 @@
 #!/usr/bin/env bash
-# The main job: builds what it needs, starts the private PC/SC sandbox with a
-# virtual card in a known reader, lets nimbrel-identify find the reader and
-# identify the card through libnimbrel, and stops the sandbox.
+# The main job: the card editor beside a virtual phone card that holds a
+# lived-in phone book, last-dialled list and SMS book.
 #
-#   scripts/run.sh [PROFILE.json ...]
+#   scripts/run.sh [PROFILE.json]      (default: demo_gsm_sim.json)
 #
-# Without arguments every card profile of sim/profiles is shown in turn
-# (GSM SIM, USIM, R-UIM, PHS). Needs root (pcscd).
+# PROFILE is a file name in sim/profiles or a path; demo_gsm_sim_pin.json is
+# the same card with PIN 1234 enabled, demo_usim.json a USIM. The card sits in
+# the "Generic MultiCard reader" slot of a private PC/SC sandbox.
+#
+# With a display ($DISPLAY set) the editor opens; closing it stops the sandbox.
+# Without one, the demo driver opens the editor's window under Xvfb, presses
+# Load, waits until the window is idle again and prints the path of the
+# screenshot (in $SUITE_BUILD_DIR/demo, or $DEMO_OUT; $DEMO_LANGUAGE picks the
+# interface language by its index in the language list, 3 = English, 5 =
+# German, 9 = Japanese). Needs root (pcscd).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${SUITE_BUILD_DIR:-$root/build}
 export SUITE_BUILD_DIR=$build
 
+die() { echo "run: $*" >&2; exit 1; }
+
+[ $# -le 1 ] || die "usage: scripts/run.sh [PROFILE.json]"
+profile=${1:-demo_gsm_sim.json}
+if [ -f "$profile" ]; then
+    profile=$(cd "$(dirname "$profile")" && pwd)/$(basename "$profile")
+elif [ -f "$root/sim/profiles/$profile" ]; then
+    profile=$root/sim/profiles/$profile
+else
+    die "no card profile '$profile' (neither a file nor in sim/profiles)"
+fi
+
 if [ ! -f "$build/build.ninja" ]; then
     cmake -S "$root" -B "$build" -G Ninja
 fi
-cmake --build "$build" --target nimbrel-identify simcard-vpcd pcsc-wait
+cmake --build "$build" --target brisken brisken_demo simcard-vpcd pcsc-wait
 
-profiles=("$@")
-[ ${#profiles[@]} -gt 0 ] || profiles=(gsm_sim.json usim.json ruim.json phs.json)
+# Slot 2: the first "Generic MultiCard reader", the first reader the library knows.
+card_slot=2
 
-status=0
-for profile in "${profiles[@]}"; do
-    echo "== virtual card: $profile in \"Generic MultiCard reader 1.0 00 00\""
-    bash "$root/scripts/pcsc_sandbox.sh" run --card "2:$profile" -- \
-        "$build/cardlib/nimbrel-identify" || status=1
-done
-exit $status
+# The editor relocates itself and runs on as "Tolvane" in its run directory;
+# the launcher returns at once. Waits for that running copy to end.
+editor_session() {
+    local run_dir="${XDG_CACHE_HOME:-$HOME/.cache}/brisken"
+    case $run_dir in /*) ;; *) run_dir=$HOME/.cache/brisken ;; esac
+    local worker=$run_dir/Tolvane pid="" exe p
+    "$SUITE_BUILD_DIR/editor/brisken"
+    for _ in $(seq 100); do
+        for p in /proc/[0-9]*; do
+            exe=$(readlink "$p/exe" 2>/dev/null) || continue
+            if [ "$exe" = "$worker" ] || [ "$exe" = "$worker (deleted)" ]; then
+                pid=${p#/proc/}
+                break
+            fi
+        done
+        [ -n "$pid" ] && break
+        sleep 0.1
+    done
+    [ -n "$pid" ] || { echo "run: the editor did not start ($worker)" >&2; return 1; }
+    echo "== the editor is open (process $pid); close it to stop the card"
+    while kill -0 "$pid" 2>/dev/null; do sleep 0.5; done
+}
+export -f editor_session
+
+echo "== virtual card: $(basename "$profile") in the \"Generic MultiCard reader\" slot"
+if [ -n "${DISPLAY:-}" ]; then
+    bash "$root/scripts/pcsc_sandbox.sh" run --card "$card_slot:$profile" -- \
+        bash -c editor_session
+else
+    out=${DEMO_OUT:-$build/demo}
+    command -v xvfb-run >/dev/null || die "no display and no xvfb-run (bash scripts/setup.sh)"
+    bash "$root/scripts/pcsc_sandbox.sh" run --card "$card_slot:$profile" -- \
+        xvfb-run -a "$build/editor/tools/brisken_demo" --out "$out" --pin "${DEMO_PIN:-1234}" \
+        --language "${DEMO_LANGUAGE:-3}"
+fi

@@ -30,7 +30,8 @@ function(nimbrel_add_book_tests)
   add_executable(nimbrel_book_tests
     ${dir}/books/books_phonebook_test.cpp
     ${dir}/books/books_usim_test.cpp
-    ${dir}/books/books_sms_test.cpp)
+    ${dir}/books/books_sms_test.cpp
+    ${dir}/books/books_demo_test.cpp)
   target_include_directories(nimbrel_book_tests PRIVATE
     ${PROJECT_SOURCE_DIR}/cardlib/src ${dir}/unit ${dir}/books)
   target_link_libraries(nimbrel_book_tests PRIVATE

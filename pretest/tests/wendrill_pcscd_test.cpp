@@ -29,9 +29,21 @@ protected:
             std::remove(path.c_str());
     }
     LONG Connect(int slot) {
-        DWORD protocol = 0;
         return SCardConnect(context_, sandbox::ReaderName(slot).c_str(), SCARD_SHARE_SHARED,
-                            SCARD_PROTOCOL_T0 | SCARD_PROTOCOL_T1, &card_, &protocol);
+                            SCARD_PROTOCOL_T0 | SCARD_PROTOCOL_T1, &card_, &protocol_);
+    }
+    // The virtual GSM SIMs keep PIN1 enabled, and EF_ADN, which pre-read
+    // reads, wants it verified first.
+    void VerifyPin() {
+        const BYTE verify[] = {0xA0, 0x20, 0x00, 0x01, 0x08, '1', '2',
+                               '3',  '4',  0xFF, 0xFF, 0xFF, 0xFF};
+        BYTE answer[2] = {};
+        DWORD length = sizeof answer;
+        const SCARD_IO_REQUEST* pci = protocol_ == SCARD_PROTOCOL_T1 ? SCARD_PCI_T1 : SCARD_PCI_T0;
+        ASSERT_EQ(SCardTransmit(card_, pci, verify, sizeof verify, nullptr, answer, &length),
+                  SCARD_S_SUCCESS);
+        ASSERT_EQ(length, 2u);
+        EXPECT_EQ(answer[0] << 8 | answer[1], 0x9000);
     }
     // The GSM SIM profile answering every SELECT with `word`.
     std::string GsmAnswering(const char* word) {
@@ -42,12 +54,14 @@ protected:
     }
     SCARDCONTEXT context_ = 0;
     SCARDHANDLE card_ = 0;
+    DWORD protocol_ = 0;
     std::vector<std::string> profiles_;
 };
 
 TEST_F(WendrillThroughPcscd, GsmSimPassesBothChecks) {
     ASSERT_EQ(Connect(kGsmSlot), SCARD_S_SUCCESS);
     EXPECT_EQ(MultiCardRWTest(card_), WENDRILL_OK);
+    VerifyPin();
     // The virtual card takes READ RECORD only with the record length, 28.
     EXPECT_EQ(MultiCardPreRead(card_), WENDRILL_OK);
 }
@@ -72,6 +86,7 @@ TEST_P(WendrillSelectWord, OnACardAnsweringEverySelectWithIt) {
     ASSERT_TRUE(card.Ready());
     ASSERT_EQ(Connect(kSpareSlot), SCARD_S_SUCCESS);
     EXPECT_EQ(MultiCardRWTest(card_), GetParam().expected);
+    VerifyPin();
     EXPECT_EQ(MultiCardPreRead(card_), GetParam().readsRecord ? WENDRILL_OK : WENDRILL_E_STATUS);
 }
 

@@ -53,6 +53,14 @@ Structure ParseStructure(const std::string& where, const std::string& text) {
     Fail(where, "unknown structure '" + text + "'");
 }
 
+Access ParseAccess(const std::string& where, const std::string& text) {
+    if (text == "ALW")
+        return Access::Always;
+    if (text == "CHV1" || text == "PIN1")
+        return Access::Chv1;
+    Fail(where, "access is ALW, CHV1 or PIN1");
+}
+
 void ParseContents(const std::string& where, const json& entry, FileNode& file) {
     if (file.structure == Structure::Transparent) {
         file.content = ParseHex(entry.value("content", ""));
@@ -80,7 +88,7 @@ void ParseContents(const std::string& where, const json& entry, FileNode& file) 
     }
 }
 
-FileNode ParseFile(const std::string& parentPath, const json& entry) {
+FileNode ParseFile(const std::string& parentPath, std::uint16_t parentId, const json& entry) {
     FileNode file;
     std::string where = parentPath + "/" + entry.value("id", entry.value("name", "?"));
     file.kind = ParseKind(where, entry.at("type").get<std::string>());
@@ -99,10 +107,13 @@ FileNode ParseFile(const std::string& parentPath, const json& entry) {
     if (file.kind == FileKind::Ef) {
         file.structure = ParseStructure(where, entry.value("structure", "transparent"));
         ParseContents(where, entry, file);
+        file.access = entry.contains("access")
+                          ? ParseAccess(where, entry.at("access").get<std::string>())
+                          : StandardAccess(file.id, parentId);
         return file;
     }
     for (const json& child : entry.value("children", json::array()))
-        file.children.push_back(ParseFile(where, child));
+        file.children.push_back(ParseFile(where, file.id, child));
     return file;
 }
 
@@ -114,6 +125,39 @@ void LinkParents(FileNode& node) {
 }
 
 } // namespace
+
+Access StandardAccess(std::uint16_t id, std::uint16_t parentId) {
+    // Every EF of the USIM phone book but its index (EF_PBR) holds personal
+    // data: ADN, IAP, EXT1, ANR, SNE, EMAIL and the rest, whatever ids the
+    // index gives them.
+    if (parentId == 0x5F3A)
+        return id == 0x4F30 ? Access::Always : Access::Chv1;
+    switch (id) {
+    case 0x6F3A: // ADN
+    case 0x6F3B: // FDN
+    case 0x6F3C: // SMS (GSM, USIM, R-UIM and PHS alike)
+    case 0x6F3D: // CCP
+    case 0x6F40: // MSISDN
+    case 0x6F42: // SMSP
+    case 0x6F43: // SMSS
+    case 0x6F44: // LND
+    case 0x6F4A: // EXT1
+    case 0x6F4B: // EXT2
+    case 0x6F07: // IMSI
+    case 0x6F20: // Kc
+    case 0x6F30: // PLMN selector
+    case 0x6F31: // HPLMN search period
+    case 0x6F38: // SST / UST
+    case 0x6F78: // access control class
+    case 0x6F7B: // forbidden PLMNs
+    case 0x6F7E: // location information
+        return Access::Chv1;
+    default:
+        // ICCID, DIR, language and phase files, SPN, AD, ECC and files this
+        // card does not know.
+        return Access::Always;
+    }
+}
 
 Bytes ParseHex(const std::string& text) {
     Bytes bytes;
@@ -181,7 +225,7 @@ CardProfile ParseProfile(const json& document) {
         profile.chv1.unblockRetries = chv.value("unblockRetries", profile.chv1.unblockRetries);
     }
     profile.selectStatus = ParseSelectStatus(document);
-    profile.mf = std::make_shared<FileNode>(ParseFile("", document.at("mf")));
+    profile.mf = std::make_shared<FileNode>(ParseFile("", 0x0000, document.at("mf")));
     if (profile.mf->kind != FileKind::Mf || profile.mf->id != 0x3F00)
         Fail("mf", "the root is the MF 3F00");
     LinkParents(*profile.mf);

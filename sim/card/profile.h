@@ -24,6 +24,10 @@ enum class CommandSet { Gsm, Uicc };
 enum class FileKind { Mf, Df, Adf, Ef };
 enum class Structure { Transparent, LinearFixed, Cyclic };
 
+// What READ and UPDATE of an EF need: nothing, or PIN1 (CHV1) verified since
+// the last reset while PIN1 is enabled.
+enum class Access { Always, Chv1 };
+
 struct FileNode {
     FileKind kind = FileKind::Ef;
     std::uint16_t id = 0;
@@ -33,6 +37,7 @@ struct FileNode {
     int recordLength = 0; // record files
     int recordCount = 0;
     Bytes content; // initial contents: transparent bytes, or the records one after another
+    Access access = Access::Always;
     std::vector<FileNode> children;
     const FileNode* parent = nullptr;
 
@@ -65,6 +70,10 @@ struct CardProfile {
 Bytes ParseHex(const std::string& text);
 // Formats bytes as "3B 02 14 50".
 std::string FormatHex(const Bytes& bytes);
+
+// The read and update condition GSM 11.11 and TS 31.102 give an EF of this id
+// in a DF of `parentId`; profiles may override it per file ("access").
+Access StandardAccess(std::uint16_t id, std::uint16_t parentId);
 
 // Throws std::runtime_error naming the offending file entry.
 CardProfile ParseProfile(const nlohmann::json& document);

@@ -305,8 +305,11 @@ Bytes VirtualCard::GsmAnswer(const FileNode& file) const {
     PutU16(out, file.id);
     out.push_back(0x04);
     out.push_back(0x00);
-    out.insert(out.end(), {0x11, 0x00, 0x44}); // access conditions: CHV1 / ADM
-    out.push_back(0x01);                       // not invalidated
+    // Access conditions: READ and UPDATE as the file has them (CHV1 or ALW),
+    // INCREASE ALW, REHABILITATE and INVALIDATE ADM.
+    const std::uint8_t readUpdate = file.access == Access::Chv1 ? 0x11 : 0x00;
+    out.insert(out.end(), {readUpdate, 0x00, 0x44});
+    out.push_back(0x01); // not invalidated
     out.push_back(0x02);
     switch (file.structure) {
     case Structure::Transparent:
@@ -374,6 +377,10 @@ const FileNode& VirtualCard::CurrentEf(Structure wanted1, Structure wanted2) con
         Raise(Fault::NoCurrentEf);
     if (session_.ef->structure != wanted1 && session_.ef->structure != wanted2)
         Raise(Fault::WrongStructure);
+    // GSM 11.11 and TS 102 221: a disabled PIN1 grants CHV1 access; an
+    // enabled one must have been verified since the last reset.
+    if (session_.ef->access == Access::Chv1 && memory_.chv1.enabled && !session_.chv1Verified)
+        Raise(Fault::SecurityNotSatisfied);
     return *session_.ef;
 }
 

@@ -93,6 +93,8 @@ private:
     Bytes SelectAnswer(const FileNode& file) const;
     Bytes GsmAnswer(const FileNode& file) const;
     Bytes FcpAnswer(const FileNode& file) const;
+    // The current EF when it has one of the two structures and its access
+    // condition is met.
     const FileNode& CurrentEf(Structure wanted1, Structure wanted2) const;
     int ResolveRecord(const FileNode& file, std::uint8_t p1, std::uint8_t mode, bool update);
     Bytes Success(Bytes data = {}) const;

@@ -188,6 +188,9 @@ protected:
 TEST_F(CardInfoOnCard, ImsiOfTheGsmSim) {
     Insert(Profile("gsm_sim.json"));
     char imsi[16];
+    // The IMSI is CHV1-protected and this card's PIN is enabled.
+    EXPECT_EQ(Quarn_GetIMSI(handle_, imsi), QUARN_E_BAD_ANSWER);
+    ASSERT_EQ(Quarn_VerifySIMCHV(handle_, "1234", 4), QUARN_OK);
     ASSERT_EQ(Quarn_GetIMSI(handle_, imsi), QUARN_OK);
     EXPECT_STREQ(imsi, "240012345678901");
     EXPECT_EQ(Quarn_GetIMSI(handle_, nullptr), nimbrel::pcsc::kInvalidParameter);

@@ -31,6 +31,7 @@ protected:
 TEST_F(PinInfoThroughPcscd, ImsiAndSimFileMapOfTheGsmSim) {
     ConnectGsmSim();
     char imsi[16] = {};
+    ASSERT_EQ(Quarn_VerifySIMCHV(handle_, "1234", 4), QUARN_OK); // the IMSI is CHV1-protected
     ASSERT_EQ(Quarn_GetIMSI(handle_, imsi), QUARN_OK);
     EXPECT_STREQ(imsi, "240012345678901");
     int total = -1;

@@ -9,6 +9,7 @@
 
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "profile.h"
 #include "virtual_card.h"
@@ -34,6 +35,19 @@ std::string Send(VirtualCard& card, const std::string& apdu) {
 
 std::string Sw(const std::string& answer) {
     return answer.substr(answer.size() - 5);
+}
+
+// VERIFY of PIN "1234" in the class of the card's command set.
+std::string VerifyPin(VirtualCard& card, const std::string& cla = "A0") {
+    return Send(card, cla + " 20 00 01 08 31 32 33 34 FF FF FF FF");
+}
+
+// A whole record of `length` bytes of `fill`, for UPDATE RECORD.
+std::string Filled(int length, const std::string& fill) {
+    std::string data;
+    for (int i = 0; i < length; ++i)
+        data += " " + fill;
+    return data;
 }
 
 class GsmSim : public testing::Test {
@@ -63,9 +77,11 @@ TEST_F(GsmSim, SelectionFollowsTheDirectoryRules) {
     EXPECT_EQ(Send(card, "A0 A4 00 00 02 6F 07"), "9F 0F");
     EXPECT_EQ(Send(card, "A0 A4 00 00 02 3F 00"), "9F 16"); // MF from anywhere
     EXPECT_EQ(Send(card, "A0 A4 00 00 02 2F E2"), "9F 0F");
+    EXPECT_EQ(Send(card, "A0 C0 00 00 0F"), "00 00 00 0A 2F E2 04 00 00 00 44 01 02 00 00 90 00");
 }
 
 TEST_F(GsmSim, RecordsOfALinearFile) {
+    VerifyPin(card);
     Send(card, "A0 A4 00 00 02 7F 10");
     Send(card, "A0 A4 00 00 02 6F 3A");
     std::string first = Send(card, "A0 B2 01 04 1C");
@@ -86,6 +102,7 @@ TEST_F(GsmSim, RecordsOfALinearFile) {
 }
 
 TEST_F(GsmSim, CyclicFileTakesNewRecordsAtTheFront) {
+    VerifyPin(card);
     Send(card, "A0 A4 00 00 02 7F 10");
     Send(card, "A0 A4 00 00 02 6F 44");
     auto update = [&](const std::string& fill) {
@@ -130,6 +147,7 @@ TEST_F(GsmSim, RejectsWhatItDoesNotSpeak) {
 }
 
 TEST_F(GsmSim, ResetKeepsMemoryAndForgetsTheSession) {
+    VerifyPin(card);
     Send(card, "A0 A4 00 00 02 7F 10");
     Send(card, "A0 A4 00 00 02 6F 3A");
     std::string record = "A0 DC 01 04 1C";
@@ -140,6 +158,95 @@ TEST_F(GsmSim, ResetKeepsMemoryAndForgetsTheSession) {
     EXPECT_EQ(Send(card, "A0 B2 01 04 1C"), "94 00");
     EXPECT_EQ(Send(card, "A0 A4 00 00 02 6F 3A"), "94 04"); // back at the MF
     EXPECT_EQ(card.Contents({0x7F10, 0x6F3A})[0], 0x33);
+}
+
+// Reads and updates of the protected files, in the order: ADN record, ADN
+// update, LND record, SMS record, IMSI; then the ICCID, which stays open.
+std::vector<std::string> GsmProtectedAnswers(VirtualCard& card) {
+    std::vector<std::string> words;
+    Send(card, "A0 A4 00 00 02 7F 10");
+    Send(card, "A0 A4 00 00 02 6F 3A");
+    words.push_back(Sw(Send(card, "A0 B2 01 04 1C")));
+    words.push_back(Sw(Send(card, "A0 DC 01 04 1C" + Filled(28, "44"))));
+    Send(card, "A0 A4 00 00 02 6F 44");
+    words.push_back(Sw(Send(card, "A0 B2 01 04 1C")));
+    Send(card, "A0 A4 00 00 02 6F 3C");
+    words.push_back(Sw(Send(card, "A0 B2 01 04 B0")));
+    Send(card, "A0 A4 00 00 02 7F 20");
+    Send(card, "A0 A4 00 00 02 6F 07");
+    words.push_back(Sw(Send(card, "A0 B0 00 00 09")));
+    Send(card, "A0 A4 00 00 02 3F 00");
+    Send(card, "A0 A4 00 00 02 2F E2");
+    words.push_back(Sw(Send(card, "A0 B0 00 00 0A")));
+    return words;
+}
+
+using Words = std::vector<std::string>;
+const Words kGsmLocked = {"98 04", "98 04", "98 04", "98 04", "98 04", "90 00"};
+const Words kGsmOpen = {"90 00", "90 00", "90 00", "90 00", "90 00", "90 00"};
+
+TEST_F(GsmSim, PersonalFilesNeedTheVerifiedPinUntilTheNextReset) {
+    EXPECT_EQ(GsmProtectedAnswers(card), kGsmLocked);
+    EXPECT_EQ(card.Contents({0x7F10, 0x6F3A})[0], 0x41); // refused update wrote nothing
+
+    EXPECT_EQ(Send(card, "A0 20 00 01 08 30 30 30 30 FF FF FF FF"), "98 04"); // wrong PIN
+    EXPECT_EQ(GsmProtectedAnswers(card), kGsmLocked);
+
+    EXPECT_EQ(VerifyPin(card), "90 00");
+    EXPECT_EQ(GsmProtectedAnswers(card), kGsmOpen);
+
+    card.Reset();
+    EXPECT_EQ(GsmProtectedAnswers(card), kGsmLocked);
+    // The vpcd power cycle is a reset as well.
+    VerifyPin(card);
+    simcard::Answer(card, {0x00});
+    simcard::Answer(card, {0x01});
+    EXPECT_EQ(GsmProtectedAnswers(card), kGsmLocked);
+}
+
+TEST(GsmSimAccess, DisabledPinOpensEverythingAndDisablingIsRemembered) {
+    simcard::CardProfile profile = Load("gsm_sim.json");
+    profile.chv1.enabled = false;
+    VirtualCard open(profile);
+    EXPECT_EQ(GsmProtectedAnswers(open), kGsmOpen);
+
+    VirtualCard card(Load("gsm_sim.json"));
+    EXPECT_EQ(Send(card, "A0 26 00 01 08 31 32 33 34 FF FF FF FF"), "90 00");
+    card.Reset();
+    EXPECT_EQ(GsmProtectedAnswers(card), kGsmOpen);
+    EXPECT_EQ(Send(card, "A0 28 00 01 08 31 32 33 34 FF FF FF FF"), "90 00");
+    card.Reset();
+    EXPECT_EQ(GsmProtectedAnswers(card), kGsmLocked);
+}
+
+TEST(GsmSimAccess, ProfileSetsTheConditionPerFile) {
+    nlohmann::json document = nlohmann::json::parse(R"({"atr":"3B 00","mf":{
+        "id":"3F00","type":"MF","children":[{"id":"7F10","type":"DF","children":[
+          {"id":"6F3A","type":"EF","structure":"linear","recordLength":2,"recordCount":1,
+           "access":"ALW"},
+          {"id":"6F99","type":"EF","content":"00","access":"CHV1"},
+          {"id":"6F98","type":"EF","content":"00"}]}]}})");
+    VirtualCard card(simcard::ParseProfile(document));
+    Send(card, "A0 A4 00 00 02 7F 10");
+    Send(card, "A0 A4 00 00 02 6F 3A");
+    EXPECT_EQ(Send(card, "A0 B2 01 04 02"), "FF FF 90 00");
+    Send(card, "A0 A4 00 00 02 6F 99");
+    EXPECT_EQ(Send(card, "A0 B0 00 00 01"), "98 04");
+    Send(card, "A0 A4 00 00 02 6F 98");
+    EXPECT_EQ(Send(card, "A0 B0 00 00 01"), "00 90 00");
+}
+
+TEST(StandardAccess, FollowsTheFileIds) {
+    using simcard::Access;
+    using simcard::StandardAccess;
+    EXPECT_EQ(StandardAccess(0x2FE2, 0x3F00), Access::Always); // ICCID
+    EXPECT_EQ(StandardAccess(0x2F00, 0x3F00), Access::Always); // DIR
+    EXPECT_EQ(StandardAccess(0x6FAD, 0x7F20), Access::Always); // AD
+    EXPECT_EQ(StandardAccess(0x4F30, 0x5F3A), Access::Always); // PBR
+    EXPECT_EQ(StandardAccess(0x4F3A, 0x5F3A), Access::Chv1);   // ADN, any id the PBR names
+    EXPECT_EQ(StandardAccess(0x4F11, 0x5F3A), Access::Chv1);
+    EXPECT_EQ(StandardAccess(0x6F3C, 0x7F25), Access::Chv1); // R-UIM SMS
+    EXPECT_EQ(StandardAccess(0x6F07, 0x7FFF), Access::Chv1); // IMSI of the USIM
 }
 
 class Usim : public testing::Test {
@@ -181,6 +288,54 @@ TEST_F(Usim, WrongLengthTellsTheRightOne) {
     EXPECT_EQ(Send(card, "00 B2 03 04 20"), "6A 83");
     EXPECT_EQ(Send(card, "00 B0 00 00 01"), "69 81");
     EXPECT_EQ(Send(card, "00 C0 00 00 10"), "69 85");
+}
+
+// The USIM's protected files in order: ADN of the application's phone book,
+// ADN of the telecom phone book (read, then update), SMS, IMSI; then the open
+// ones: EF_PBR, EF_DIR and EF_ICCID.
+std::vector<std::string> UiccAnswers(VirtualCard& card) {
+    std::vector<std::string> words;
+    auto select = [&](const char* id) { Send(card, std::string("00 A4 00 0C 02 ") + id); };
+    Send(card, "00 A4 04 0C 10 A0 00 00 00 87 10 02 FF FF FF FF 89 06 19 00 00");
+    select("5F 3A");
+    select("4F 3A");
+    words.push_back(Sw(Send(card, "00 B2 01 04 1E")));
+    select("3F 00");
+    select("7F 10");
+    select("5F 3A");
+    select("4F 3A");
+    words.push_back(Sw(Send(card, "00 B2 01 04 1E")));
+    words.push_back(Sw(Send(card, "00 DC 01 04 1E" + Filled(30, "55"))));
+    select("7F FF");
+    select("6F 3C");
+    words.push_back(Sw(Send(card, "00 B2 01 04 B0")));
+    select("6F 07");
+    words.push_back(Sw(Send(card, "00 B0 00 00 09")));
+    select("5F 3A");
+    select("4F 30");
+    words.push_back(Sw(Send(card, "00 B2 01 04 14")));
+    select("3F 00");
+    select("2F 00");
+    words.push_back(Sw(Send(card, "00 B2 01 04 20")));
+    select("2F E2");
+    words.push_back(Sw(Send(card, "00 B0 00 00 0A")));
+    return words;
+}
+
+TEST_F(Usim, PersonalFilesAnswer6982UntilPin1IsVerified) {
+    const Words locked = {"69 82", "69 82", "69 82", "69 82", "69 82", "90 00", "90 00", "90 00"};
+    const Words open(8, "90 00");
+    EXPECT_EQ(UiccAnswers(card), locked);
+    EXPECT_EQ(Send(card, "00 20 00 01 00"), "63 C3"); // still to be verified
+    EXPECT_EQ(VerifyPin(card, "00"), "90 00");
+    EXPECT_EQ(UiccAnswers(card), open);
+    card.Reset();
+    EXPECT_EQ(UiccAnswers(card), locked);
+
+    simcard::CardProfile profile = Load("usim.json");
+    profile.chv1.enabled = false;
+    VirtualCard disabled(profile);
+    EXPECT_EQ(UiccAnswers(disabled), open);
 }
 
 // Profiles that must be refused, each with the reason in the message.
@@ -238,11 +393,16 @@ INSTANTIATE_TEST_SUITE_P(
                     BadProfile{"LongAid",
                                R"({"atr":"3B 00","mf":{"id":"3F00","type":"MF","children":[
                      {"type":"ADF","aid":"00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10"}]}})",
-                               "AID"}),
+                               "AID"},
+                    BadProfile{"UnknownAccess",
+                               R"({"atr":"3B 00","mf":{"id":"3F00","type":"MF","children":[
+                     {"id":"6F3A","type":"EF","access":"ADM"}]}})",
+                               "access"}),
     [](const auto& info) { return std::string(info.param.title); });
 
 TEST(ShippedProfiles, AllLoad) {
-    for (const char* name : {"gsm_sim.json", "usim.json", "ruim.json", "phs.json"})
+    for (const char* name : {"gsm_sim.json", "usim.json", "ruim.json", "phs.json",
+                             "demo_gsm_sim.json", "demo_gsm_sim_pin.json", "demo_usim.json"})
         EXPECT_NO_THROW(VirtualCard{Load(name)}) << name;
 }
 

@@ -1,0 +1,407 @@
+#!/usr/bin/env python3
+"""Writes the demo card profiles: a GSM SIM and a USIM with a lived-in phone
+book, last-dialled list and SMS book.
+
+    python3 sim/profiles/make_demo_profiles.py [OUTDIR]
+
+Records are encoded here from the contact and message lists below (ADN as in
+GSM 11.11 10.5.1, SMS records as status + service centre + TPDU of TS 23.040),
+so the profiles can be regenerated after editing the lists. Every text must be
+representable in its chosen form; the script stops with the offending entry
+otherwise.
+"""
+
+import json
+import os
+import random
+import sys
+
+# GSM 7-bit default alphabet (basic table), code -> character.
+GSM_BASIC = (
+    "@£$¥èéùìòÇ\nØø\rÅåΔ_ΦΓΛΩΠΨΣΘΞ\x1bÆæßÉ"
+    " !\"#¤%&'()*+,-./0123456789:;<=>?"
+    "¡ABCDEFGHIJKLMNOPQRSTUVWXYZÄÖÑÜ§"
+    "¿abcdefghijklmnopqrstuvwxyzäöñüà"
+)
+GSM_CODE = {ch: code for code, ch in enumerate(GSM_BASIC) if ch != "\x1b"}
+
+
+def gsm_septets(text):
+    try:
+        return [GSM_CODE[ch] for ch in text]
+    except KeyError as e:
+        raise ValueError(f"{text!r}: {e} is not in the GSM default alphabet") from None
+
+
+def pack_septets(septets):
+    out, acc, bits = [], 0, 0
+    for s in septets:
+        acc |= s << bits
+        bits += 7
+        while bits >= 8:
+            out.append(acc & 0xFF)
+            acc >>= 8
+            bits -= 8
+    if bits:
+        out.append(acc & 0xFF)
+    return out
+
+
+def bcd_digits(digits):
+    values = {"*": 0xA, "#": 0xB}
+    nibbles = [values[d] if d in values else int(d) for d in digits]
+    if len(nibbles) % 2:
+        nibbles.append(0xF)
+    return [nibbles[i] | (nibbles[i + 1] << 4) for i in range(0, len(nibbles), 2)]
+
+
+def split_number(number):
+    """'+49 30 1234' -> (0x91, '49301234'); national and service numbers 0x81."""
+    compact = number.replace(" ", "").replace("-", "")
+    if compact.startswith("+"):
+        return 0x91, compact[1:]
+    return 0x81, compact
+
+
+def alpha_field(name, width):
+    """The alpha identifier: GSM 7-bit if it fits the alphabet, else the UCS2
+    form 81 (one byte per character over a half-page base) when all non-GSM
+    characters share a half page, else form 80 (UTF-16BE)."""
+    try:
+        data = gsm_septets(name)
+    except ValueError:
+        data = None
+        outside = [ord(c) for c in name if c not in GSM_CODE]
+        pages = {c >> 7 for c in outside}
+        if len(pages) == 1 and all(c < 0x8000 for c in outside):
+            page = pages.pop()
+            data = [0x81, len(name), page]
+            for c in name:
+                data.append(GSM_CODE[c] if c in GSM_CODE else 0x80 | (ord(c) & 0x7F))
+        if data is None or len(data) > width:
+            data = [0x80]
+            for c in name:
+                data += [ord(c) >> 8, ord(c) & 0xFF]
+    if len(data) > width:
+        raise ValueError(f"name {name!r} needs {len(data)} bytes, the record has {width}")
+    return data + [0xFF] * (width - len(data))
+
+
+def adn_record(name, number, length):
+    ton, digits = split_number(number)
+    if len(digits) > 20:
+        raise ValueError(f"number {number!r} has more than 20 digits")
+    bcd = bcd_digits(digits)
+    tail = [len(bcd) + 1, ton] + bcd + [0xFF] * (10 - len(bcd)) + [0xFF, 0xFF]
+    return alpha_field(name, length - 14) + tail
+
+
+def address(number):
+    ton, digits = split_number(number)
+    return [len(digits), ton] + bcd_digits(digits)
+
+
+def timestamp(text):
+    """'2026-11-28 09:14:03 +1' -> seven semi-octets (TS 23.040 9.2.3.11)."""
+    date, time, zone = text.split(" ")
+    y, mo, d = date.split("-")
+    h, mi, s = time.split(":")
+    quarters = int(float(zone) * 4)
+    fields = [int(y) % 100, int(mo), int(d), int(h), int(mi), int(s), abs(quarters)]
+    out = [((v % 10) << 4) | (v // 10) for v in fields]
+    if quarters < 0:
+        out[-1] |= 0x08
+    return out
+
+
+def user_data(text):
+    """(data coding scheme, user-data length, user data): 7-bit when the text
+    fits the GSM alphabet, else UCS2."""
+    if all(c in GSM_CODE for c in text):
+        if len(text) > 160:
+            raise ValueError(f"{text!r} is longer than 160 characters")
+        septets = gsm_septets(text)
+        return 0x00, len(septets), pack_septets(septets)
+    if len(text) > 70 or any(ord(c) > 0xFFFF for c in text):
+        raise ValueError(f"{text!r} does not fit 70 UCS2 characters")
+    data = []
+    for c in text:
+        data += [ord(c) >> 8, ord(c) & 0xFF]
+    return 0x08, len(data), data
+
+
+SMSC = [0x07, 0x91] + bcd_digits("491770610000")
+
+STATUS = {"read": 0x01, "unread": 0x03, "sent": 0x05}
+
+
+def sms_record(message, reference):
+    status = STATUS[message["box"]]
+    dcs, udl, ud = user_data(message["text"])
+    if status == 0x05:
+        # SMS-SUBMIT with a relative validity period (one day).
+        tpdu = [0x11, reference] + address(message["to"]) + [0x00, dcs, 0xA7, udl] + ud
+        record = [status, 0x00] + tpdu
+    else:
+        tpdu = [0x04] + address(message["from"]) + [0x00, dcs]
+        tpdu += timestamp(message["at"]) + [udl] + ud
+        record = [status] + SMSC + tpdu
+    if len(record) > 176:
+        raise ValueError(f"message {message['text'][:20]!r} does not fit a record")
+    return record + [0xFF] * (176 - len(record))
+
+
+def imsi_bytes(imsi):
+    nibbles = [int(d) for d in imsi]
+    first = (nibbles[0] << 4) | (0x9 if len(nibbles) % 2 else 0x1)
+    rest = bcd_digits(imsi[1:])
+    return [len(rest) + 1, first] + rest
+
+
+def hexs(data):
+    return " ".join(f"{b:02X}" for b in data)
+
+
+CONTACTS = [
+    ("Mum", "+49 171 2345678"),
+    ("Dad", "+49 160 98765432"),
+    ("Alice Johnson", "+44 7700 900123"),
+    ("Bob Smith", "+44 20 7946 0018"),
+    ("Charlotte Reed", "+1 212 555 0147"),
+    ("David Miller", "+1 415 555 0199"),
+    ("Emma Wilson", "+61 2 9876 5432"),
+    ("George Harris", "07700 900456"),
+    ("Hannah Clarke", "+44 7700 900789"),
+    ("Jack Thompson", "+353 87 123 4567"),
+    ("Lucy Evans", "+44 161 496 0321"),
+    ("Oliver Brown", "+44 7700 900234"),
+    ("Sophie Turner", "+1 646 555 0112"),
+    ("Tom Walker", "+44 7700 900567"),
+    ("Office", "+49 30 20123456"),
+    ("Dentist", "030 8812345"),
+    ("Taxi", "030 202020"),
+    ("Pizza Roma", "030 4455667"),
+    ("Voicemail", "+49 171 3300"),
+    ("Balance", "*100#"),
+    ("Jürgen Müller", "+49 89 1234567"),
+    ("Günther Weiß", "+49 40 3456789"),
+    ("Bärbel Köhler", "0221 9876543"),
+    ("Jörg Fischer", "+49 172 4455667"),
+    ("Käthe Braun", "0711 223344"),
+    ("Uwe Schäfer", "+49 151 23456789"),
+    ("Sören Hoß", "+49 176 11223344"),
+    ("Änne Vogel", "0341 5566778"),
+    ("Dr. Özdemir", "+49 69 87654321"),
+    ("Oma Lüdtke", "0385 778899"),
+    ("Hélène Dupont", "+33 6 12 34 56 78"),
+    ("Chloé Martin", "+33 1 42 68 53 00"),
+    ("Amélie Roux", "+33 6 98 76 54 32"),
+    ("Françoise", "+33 4 91 23 45 67"),
+    ("Jérôme B.", "+33 7 11 22 33 44"),
+    ("Noël Roux", "+33 5 56 78 90 12"),
+    ("Gaëlle", "+32 470 12 34 56"),
+    ("Zoë Lefèvre", "+33 6 55 44 33 22"),
+    ("Renée Girard", "+41 79 123 45 67"),
+    ("Maître Roy", "+33 1 45 67 89 01"),
+    ("Ömer Yılmaz", "+90 532 123 4567"),
+    ("José García", "+34 612 345 678"),
+    ("Iñigo Sáez", "+34 699 876 543"),
+    ("Åsa Lindström", "+46 70 123 45 67"),
+    ("Søren Ågård", "+45 20 12 34 56"),
+    ("Paweł Nowak", "+48 601 234 567"),
+    ("Иван Петров", "+7 912 345 67 89"),
+    ("Ольга", "+7 495 123 45 67"),
+    ("Наташа", "+7 921 765 43 21"),
+    ("山田太郎", "+81 90 1234 5678"),
+    ("田中花子", "+81 3 1234 5678"),
+    ("佐藤さん", "090 8765 4321"),
+    ("王伟", "+86 138 0013 8000"),
+    ("李娜", "+86 10 6552 9988"),
+    ("张小明", "+86 139 1234 5678"),
+    ("Yuki", "+81 80 2468 1357"),
+    ("Marco Rossi", "+39 347 123 4567"),
+    ("Giulia Bianchi", "+39 06 1234 5678"),
+    ("Piet de Vries", "+31 6 12345678"),
+    ("Car repair", "+49 30 1111 2222"),
+]
+
+LAST_DIALLED = [
+    ("Mum", "+49 171 2345678"),
+    ("", "+49 30 98765432"),
+    ("Pizza Roma", "030 4455667"),
+    ("Hélène Dupont", "+33 6 12 34 56 78"),
+    ("", "0800 1234567"),
+    ("山田太郎", "+81 90 1234 5678"),
+]
+
+MESSAGES = [
+    {"box": "read", "from": "+49 171 2345678", "at": "2026-11-28 09:14:03 +1",
+     "text": "Don't forget: dinner at ours on Sunday, 7 pm. Bring the photos!"},
+    {"box": "read", "from": "+44 7700 900123", "at": "2026-11-29 18:02:44 +0",
+     "text": "Landed safely in Berlin. Taxi now, see you at the hotel."},
+    {"box": "unread", "from": "+49 89 1234567", "at": "2026-12-02 07:45:10 +1",
+     "text": "Guten Morgen! Können wir das Treffen auf Donnerstag verschieben? Grüße, Jürgen"},
+    {"box": "read", "from": "+33 6 12 34 56 78", "at": "2026-11-20 21:30:00 +1",
+     "text": "Merci pour la soirée! À très bientôt, Hélène"},
+    {"box": "sent", "to": "+49 171 2345678",
+     "text": "Yes, we'll be there at 7. Love you!"},
+    {"box": "unread", "from": "+81 90 1234 5678", "at": "2026-12-03 12:00:00 +9",
+     "text": "明日の会議は十時からです。よろしくお願いします。"},
+    {"box": "read", "from": "+7 912 345 67 89", "at": "2026-11-15 16:20:31 +3",
+     "text": "Привет! Как дела? Позвони, когда будет время."},
+    {"box": "sent", "to": "+44 7700 900123",
+     "text": "Great, I'm at the bar downstairs. Blue jacket."},
+    {"box": "read", "from": "+49 30 20123456", "at": "2026-11-25 11:11:11 +1",
+     "text": "Reminder: the quarterly report is due on Friday at noon."},
+    {"box": "unread", "from": "+86 138 0013 8000", "at": "2026-12-04 08:30:00 +8",
+     "text": "你好！下周见。"},
+    {"box": "sent", "to": "+33 6 12 34 56 78",
+     "text": "C'était super, merci à toi!"},
+    {"box": "read", "from": "+49 151 23456789", "at": "2026-11-30 19:45:00 +1",
+     "text": "Schlüssel liegt unter der Fußmatte. Bis später!"},
+    {"box": "unread", "from": "+44 20 7946 0018", "at": "2026-12-05 10:05:00 +0",
+     "text": "Your parcel will be delivered tomorrow between 10:00 and 12:00."},
+    {"box": "sent", "to": "+49 89 1234567",
+     "text": "Donnerstag passt mir gut. Bis dann!"},
+    {"box": "read", "from": "+34 612 345 678", "at": "2026-11-10 13:37:00 +1",
+     "text": "¡Hola! ¿Quedamos mañana para el café?"},
+    {"box": "sent", "to": "+81 90 1234 5678",
+     "text": "了解しました。ありがとうございます。"},
+]
+
+
+def place(count, capacity, rng):
+    """`count` distinct record numbers (1-based) out of `capacity`, front-heavy
+    and with gaps, as a book that has seen deletions looks."""
+    slots = sorted(rng.sample(range(1, capacity // 2 + 1), count * 3 // 4))
+    slots += sorted(rng.sample(range(capacity // 2 + 1, capacity + 1), count - len(slots)))
+    return slots
+
+
+def shuffled(items, rng):
+    """The family first, as the owner stored them; everyone else in the order
+    they were met."""
+    rest = list(items[2:])
+    rng.shuffle(rest)
+    return list(items[:2]) + rest
+
+
+def linear_records(by_slot, blank):
+    last = max(by_slot)
+    return [hexs(by_slot.get(i, blank)) for i in range(1, last + 1)]
+
+
+def ef(file_id, name, **fields):
+    entry = {"id": file_id, "type": "EF", "name": name}
+    entry.update(fields)
+    return entry
+
+
+def gsm_profile(pin_enabled):
+    rng = random.Random(2026)
+    adn_length, adn_count = 28, 250
+    slots = place(len(CONTACTS), adn_count, rng)
+    contacts = shuffled(CONTACTS, rng)
+    adn = {s: adn_record(n, num, adn_length) for s, (n, num) in zip(slots, contacts)}
+    lnd = [hexs(adn_record(n, num, 28)) for n, num in LAST_DIALLED]
+    sms_count = 30
+    sms_slots = place(len(MESSAGES), sms_count, rng)
+    sms = {s: sms_record(m, i + 1) for i, (s, m) in enumerate(zip(sms_slots, MESSAGES))}
+    free_sms = [0x00] + [0xFF] * 175
+    return {
+        "name": "Demo GSM SIM" + (" (PIN 1234)" if pin_enabled else ""),
+        "commandSet": "gsm",
+        "atr": "3B 02 14 50",
+        "chv1": {"enabled": pin_enabled, "pin": "1234", "retries": 3,
+                 "puk": "12345678", "unblockRetries": 10},
+        "mf": {
+            "id": "3F00", "type": "MF", "name": "MF",
+            "children": [
+                ef("2FE2", "EF_ICCID", structure="transparent",
+                   content=hexs(bcd_digits("8949022017300012345"))),
+                {"id": "7F10", "type": "DF", "name": "DF_TELECOM", "children": [
+                    ef("6F3A", "EF_ADN", structure="linear", recordLength=adn_length,
+                       recordCount=adn_count, records=linear_records(adn, [0xFF] * adn_length)),
+                    ef("6F44", "EF_LND", structure="cyclic", recordLength=28,
+                       recordCount=10, records=lnd),
+                    ef("6F3C", "EF_SMS", structure="linear", recordLength=176,
+                       recordCount=sms_count,
+                       records=[hexs(sms.get(i, free_sms)) for i in range(1, sms_count + 1)]),
+                ]},
+                {"id": "7F20", "type": "DF", "name": "DF_GSM", "children": [
+                    ef("6F07", "EF_IMSI", structure="transparent",
+                       content=hexs(imsi_bytes("262011234567890"))),
+                ]},
+            ],
+        },
+    }
+
+
+def usim_profile():
+    """A USIM whose application phone book has two ADN files of 250 and 100
+    records, listed in one EF_PBR record each."""
+    rng = random.Random(3026)
+    length = 30
+    contacts = shuffled(CONTACTS, rng)
+    first, second = contacts[:45], contacts[45:]
+    slots1 = place(len(first), 250, rng)
+    slots2 = place(len(second), 100, rng)
+    adn1 = {s: adn_record(n, num, length) for s, (n, num) in zip(slots1, first)}
+    adn2 = {s: adn_record(n, num, length) for s, (n, num) in zip(slots2, second)}
+    sms_count = 30
+    sms_slots = place(len(MESSAGES), sms_count, rng)
+    sms = {s: sms_record(m, i + 1) for i, (s, m) in enumerate(zip(sms_slots, MESSAGES))}
+    free_sms = [0x00] + [0xFF] * 175
+    aid = "A0 00 00 00 87 10 02 FF FF FF FF 89 06 19 00 00"
+    blank = [0xFF] * length
+    pbr = ["A8 04 C0 02 4F 3A", "A8 04 C0 02 4F 3B"]
+    return {
+        "name": "Demo USIM",
+        "commandSet": "uicc",
+        "atr": "3B 80 01 81",
+        "chv1": {"enabled": False, "pin": "1234", "retries": 3,
+                 "puk": "12345678", "unblockRetries": 10},
+        "mf": {
+            "id": "3F00", "type": "MF", "name": "MF",
+            "children": [
+                ef("2F00", "EF_DIR", structure="linear", recordLength=32, recordCount=2,
+                   records=["61 18 4F 10 " + aid + " 50 04 55 53 49 4D"]),
+                ef("2FE2", "EF_ICCID", structure="transparent",
+                   content=hexs(bcd_digits("8949022017300054321"))),
+                # No global phone book: the USIM application keeps its own.
+                {"id": "7F10", "type": "DF", "name": "DF_TELECOM", "children": []},
+                {"type": "ADF", "name": "ADF_USIM", "aid": aid, "children": [
+                    ef("6F07", "EF_IMSI", structure="transparent",
+                       content=hexs(imsi_bytes("262019876543210"))),
+                    ef("6F3C", "EF_SMS", structure="linear", recordLength=176,
+                       recordCount=sms_count,
+                       records=[hexs(sms.get(i, free_sms)) for i in range(1, sms_count + 1)]),
+                    {"id": "5F3A", "type": "DF", "name": "DF_PHONEBOOK", "children": [
+                        ef("4F30", "EF_PBR", structure="linear", recordLength=20,
+                           recordCount=2, records=pbr),
+                        ef("4F3A", "EF_ADN", structure="linear", recordLength=length,
+                           recordCount=250, records=linear_records(adn1, blank)),
+                        ef("4F3B", "EF_ADN", structure="linear", recordLength=length,
+                           recordCount=100, records=linear_records(adn2, blank)),
+                    ]},
+                ]},
+            ],
+        },
+    }
+
+
+def write(path, profile):
+    with open(path, "w", encoding="utf-8") as out:
+        json.dump(profile, out, ensure_ascii=False, indent=1)
+        out.write("\n")
+
+
+def main():
+    outdir = sys.argv[1] if len(sys.argv) > 1 else os.path.dirname(os.path.abspath(__file__))
+    write(os.path.join(outdir, "demo_gsm_sim.json"), gsm_profile(False))
+    write(os.path.join(outdir, "demo_gsm_sim_pin.json"), gsm_profile(True))
+    write(os.path.join(outdir, "demo_usim.json"), usim_profile())
+
+
+if __name__ == "__main__":
+    main()
