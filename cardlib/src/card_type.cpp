@@ -6,10 +6,18 @@ using namespace nimbrel;
 
 namespace {
 
+// A probe only asks. When the card does not have the directory, the SELECT
+// fallback has switched the command set; put back the one in force before,
+// or a GSM SIM would be sent its next command (a PIN verification, say) in
+// the UICC set and refuse it with 6E00.
 QuarnResult Probe(const CardLink& link, std::initializer_list<std::uint16_t> path) {
+    const CommandMode before = CurrentMode();
     ResponseBuffer answer;
     int length = 0;
-    return SelectPath(link, path, answer, &length);
+    const QuarnResult result = SelectPath(link, path, answer, &length);
+    if (result != QUARN_OK)
+        SetMode(before);
+    return result;
 }
 
 } // namespace

@@ -57,15 +57,6 @@ IdentifyResult CardSession::Identify(bool probeRuim) {
         return IdentifyResult::Identified;
     }
     family_ = library_.IsCDMA_RUIM(connection_) == QUARN_OK ? CardFamily::Ruim : CardFamily::GsmSim;
-    if (family_ == CardFamily::GsmSim && info_.pinEnabled != 0) {
-        // The failed probe leaves the library in the UICC command set, and
-        // a GSM SIM refuses the PIN verification that comes next in it
-        // (6E00). A fresh connection starts in the SIM command set.
-        Disconnect();
-        if (Connect() != QUARN_OK) {
-            return IdentifyResult::ConnectFailed;
-        }
-    }
     return IdentifyResult::Identified;
 }
 

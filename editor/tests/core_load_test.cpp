@@ -192,10 +192,8 @@ INSTANTIATE_TEST_SUITE_P(
                     BookKind::Phone,
                     [](ScriptedCard& c) { c.info.pinEnabled = 1; },
                     {"OnButtonReadsim 0", "Connect", "GetUSIMCardInfo", "DisConnect", "Connect",
-                     "GetSIMCardInfo", "IsCDMA_RUIM",
-                     // The probe's command set is left behind before the PIN goes out.
-                     "DisConnect", "Connect", "card type GSM SIM", "OnButtonReadsim 3", "ask PIN 3",
-                     "DisConnect"}}),
+                     "GetSIMCardInfo", "IsCDMA_RUIM", "card type GSM SIM", "OnButtonReadsim 3",
+                     "ask PIN 3", "DisConnect"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(LoadFixture, UsimFilesFromTheLastWithSlotsFollowingOn) {

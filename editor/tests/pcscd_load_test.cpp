@@ -176,8 +176,8 @@ TEST_F(LoadThroughPcscd, RuimSmsBook) {
     EXPECT_NE(std::find(log.begin(), log.end(), "card type R-UIM"), log.end());
 }
 
-// The R-UIM probe leaves the library in the UICC command set, which a GSM
-// SIM refuses for VERIFY: Load must get back to the SIM one first.
+// VERIFY follows the R-UIM probe on a GSM SIM; the SIM must still be spoken
+// to in its own command set.
 TEST_F(LoadThroughPcscd, PinEnabledCardAsksAndVerifies) {
     CardInSlot card(EditedProfile(
         "book_gsm_sim.json", [](nlohmann::json& profile) { profile["chv1"]["enabled"] = true; }));

@@ -59,6 +59,20 @@ TEST_F(RuimProbe, PlainSimFailsAt7F25WithThatSelectsResult) {
     EXPECT_EQ(Quarn_GetStatusWord(), 0x6E00);
 }
 
+TEST_F(RuimProbe, FailedProbesLeaveASimInTheSimCommandSet) {
+    // Card information ends with the R-UIM probe, and a PIN verification
+    // follows it on a PIN-protected SIM: it must go out with class A0.
+    simcard::VirtualCard card(Profile("gsm_sim.json"));
+    fake_pcsc::SetReaders({ReaderWithCard(card)});
+    QuarnConnection handle = Open();
+    _CARD_INFO info{};
+    ASSERT_EQ(Quarn_GetSIMCardInfo(handle, &info), QUARN_OK);
+    ASSERT_NE(Quarn_IsCDMA_RUIM(handle), QUARN_OK);
+    ASSERT_NE(Quarn_IsPHS_SIM(handle), QUARN_OK);
+    ASSERT_EQ(Quarn_VerifySIMCHV(handle, "1234", 4), QUARN_OK);
+    EXPECT_EQ(fake_pcsc::ToHex(card.Received().back()).substr(0, 14), "A0 20 00 01 08");
+}
+
 TEST_F(RuimProbe, UsimIsReachedThroughTheModeSwitch) {
     simcard::VirtualCard card(Profile("usim.json"));
     fake_pcsc::SetReaders({ReaderWithCard(card)});
