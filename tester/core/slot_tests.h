@@ -57,6 +57,8 @@ public:
 
     // Set from entry 0 when a run starts (and by RunSlotStep/ShowSlotMode).
     void SetReaderKind(bool twoSlot, ControllerModel model);
+    // Whether the settings test this slot on the current kind of reader.
+    bool SlotEnabled(int slot) const;
 
 private:
     struct ExpectedMode {
@@ -66,7 +68,6 @@ private:
     using LabelRow = std::array<SlotLabel, kRunSlots> SlotLabelsView::*;
     using Sector = std::array<uint8_t, 512>;
 
-    bool SlotEnabled(int slot) const;
     ExpectedMode ExpectedModeOf(int slot) const;
     int ExpectedScore(int slot) const;
     bool HasWriteProtectRow(int slot) const;
