@@ -198,23 +198,22 @@ SlotTester::ExpectedMode SlotTester::ExpectedModeOf(int slot) const {
     }
 }
 
-// SM and xD share one column: it follows whichever of the two holds a card,
-// and SM when neither does and SM is enabled. Only that slot draws the column.
+// SM and xD share one column. When only one of the two is tested it owns the
+// column; otherwise the one holding a card does, SM when neither does.
+int SlotTester::SmXdColumnSlot() const {
+    const bool sm = SlotEnabled(kSm);
+    const bool xd = SlotEnabled(kXd);
+    if (sm != xd)
+        return sm ? kSm : kXd;
+    if (state_.cardStatus[kSm] == 0 && state_.cardStatus[kXd] != 0)
+        return kXd;
+    return kSm;
+}
+
 bool SlotTester::DrawsColumn(int slot) const {
     if (slot != kSm && slot != kXd)
         return true;
-    if (twoSlot_)
-        return false;
-    const bool smActive = state_.cardStatus[kSm] != 0;
-    const bool xdActive = state_.cardStatus[kXd] != 0;
-    int owner;
-    if (smActive)
-        owner = kSm;
-    else if (xdActive)
-        owner = kXd;
-    else
-        owner = settings_.sm ? kSm : kXd;
-    return slot == owner;
+    return !twoSlot_ && slot == SmXdColumnSlot();
 }
 
 void SlotTester::SetLabel(LabelRow row, int slot, std::string text, Rgb colour) {

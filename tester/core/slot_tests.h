@@ -59,6 +59,8 @@ public:
     void SetReaderKind(bool twoSlot, ControllerModel model);
     // Whether the settings test this slot on the current kind of reader.
     bool SlotEnabled(int slot) const;
+    // The slot (2 SM or 3 xD) whose state the shared SM/xD column shows.
+    int SmXdColumnSlot() const;
 
 private:
     struct ExpectedMode {

@@ -436,6 +436,14 @@ TEST_F(SlotTest, SmAndXdShareOneColumn) {
         EXPECT_EQ(view.verdict[slot], (SlotLabel{"Pass-(2)", colours::kBlue}));
     }
     EXPECT_THAT(log, Contains("xD slot R/W .. !!\r\n"));
+
+    // Only xD tested, and the run failed: the column still gives its verdict.
+    settings.sm = 0;
+    state.MarkNotTested(false);
+    Display();
+    EXPECT_EQ(tester.SmXdColumnSlot(), 3);
+    EXPECT_EQ(tester.View().readWrite[2].text, "");
+    EXPECT_EQ(tester.View().verdict[2], (SlotLabel{"NG-(0)", colours::kRed}));
 }
 
 TEST_F(SlotTest, InitFailIsLoggedOnceAndShown) {
