@@ -307,11 +307,15 @@ uint32_t SlotTester::HighestTestBlock(const ReaderContext& drive) {
     return kHighestTestBlock;
 }
 
-bool SlotTester::RestoreBackup(uint32_t block, const Sector& backup, ReaderContext& drive) {
+// Puts the backed-up sector back. A card that refused the pattern with a
+// SCSI error and refuses the backup the same way never held the pattern.
+bool SlotTester::RestoreBackup(uint32_t block, const Sector& backup, ReaderContext& drive,
+                               bool patternAccepted) {
     drive.errorFlags &= ~TransportFailure;
     const int written = device_.WriteSectors(block, 1, backup, drive);
-    if ((drive.errorFlags & TransportFailure) || written != 0) {
-        drive.errorFlags &= ~TransportFailure;
+    const bool transportFailed = drive.errorFlags & TransportFailure;
+    drive.errorFlags &= ~TransportFailure;
+    if (transportFailed || (written != 0 && patternAccepted)) {
         Log("Restore Data error .. !!\r\n");
         return false;
     }
@@ -342,30 +346,32 @@ bool SlotTester::TestSlotReadWrite(int slot, ReaderContext& drive) {
     Log("=====R/W======");
     LogSlot(slot, "R/W .. !!");
 
-    device_.WriteSectors(block, 1, pattern, drive);
+    // The result code does not decide the test (the read-back does), but it
+    // tells whether the card may hold the pattern.
+    const bool patternAccepted = device_.WriteSectors(block, 1, pattern, drive) == 0;
     if (drive.errorFlags & TransportFailure) {
         Log("Write cmd error .. !!\r\n");
         // The write may have reached the card before the transport failed.
-        if (!RestoreBackup(block, backup, drive))
+        if (!RestoreBackup(block, backup, drive, true))
             Update(state_.cardStatus[slot], 0, card::kTestFailed);
         return abandon();
     }
     Sector readBack{};
     if (!device_.ReadSectors(block, 1, readBack, drive)) {
         Log("Read cmd error .. !!\r\n");
-        if (!RestoreBackup(block, backup, drive))
+        if (!RestoreBackup(block, backup, drive, patternAccepted))
             Update(state_.cardStatus[slot], 0, card::kTestFailed);
         return abandon();
     }
     if (readBack != pattern) {
         Log("R/W FAIL .. !! \r\n");
         Update(state_.cardStatus[slot], 0, card::kTestFailed);
-        RestoreBackup(block, backup, drive);
+        RestoreBackup(block, backup, drive, patternAccepted);
         device_.CloseReaderDrive(drive);
         return false;
     }
     // A card left holding the test pattern has lost the user's data: that is a fail.
-    if (!RestoreBackup(block, backup, drive)) {
+    if (!RestoreBackup(block, backup, drive, true)) {
         Update(state_.cardStatus[slot], 0, card::kTestFailed);
         device_.CloseReaderDrive(drive);
         return false;

@@ -75,7 +75,8 @@ private:
     bool HasWriteProtectRow(int slot) const;
     bool DrawsColumn(int slot) const;
     uint32_t HighestTestBlock(const ReaderContext& drive);
-    bool RestoreBackup(uint32_t block, const Sector& backup, ReaderContext& drive);
+    bool RestoreBackup(uint32_t block, const Sector& backup, ReaderContext& drive,
+                       bool patternAccepted);
     void Log(const std::string& text);
     void Delay(unsigned milliseconds);
     void SetLabel(LabelRow row, int slot, std::string text, Rgb colour);

@@ -296,6 +296,21 @@ INSTANTIATE_TEST_SUITE_P(
         TransportCase{"Restore", scsi::kWrite10, 1, "Restore Data error .. !!\r\n", true}),
     [](const ::testing::TestParamInfo<TransportCase>& info) { return info.param.name; });
 
+TEST_F(SlotTest, CardRefusingTheWriteIsAMismatchNotALoss) {
+    TempDir dir;
+    const auto image = UserImage(dir.path(), 4200);
+    simreader::SimController& reader = Plug(Family::MultiSlot);
+    reader.InsertCard(1, Card(kSdFourBits, image, 4200));
+    settings.sd = 1;
+    const std::vector<char> before = FileBytes(image);
+    device.RefreshSlotStatus(table[0]);
+    reader.SetWriteProtected(1, true); // after the status said writable
+    tester.RunSlotStep(1, table, checks);
+    EXPECT_THAT(log, Contains("R/W FAIL .. !! \r\n"));
+    EXPECT_THAT(log, Not(Contains("Restore Data error .. !!\r\n")));
+    EXPECT_EQ(FileBytes(image), before);
+}
+
 TEST_F(SlotTest, BackupAnsweredWithAnErrorWritesNothing) {
     simreader::SimController& reader = Plug(Family::MultiSlot);
     reader.InsertCard(1, Card(kSdFourBits));
