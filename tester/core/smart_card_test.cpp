@@ -10,6 +10,8 @@ namespace orrick {
 namespace {
 
 constexpr DWORD kReaderListBuffer = 260;
+// No real list of reader names comes near this; a bigger claim is an error.
+constexpr DWORD kReaderListLimit = 64 * 1024;
 constexpr DWORD kStatePresent = 0x20;
 constexpr unsigned kTurnPoll = 10;
 
@@ -157,14 +159,15 @@ std::string SmartCardTester::FirstReaderName(DWORD& rememberedLength) {
     // A list longer than the usual 260 bytes is read whole; one that grew since
     // it was sized is sized again once.
     for (int attempt = 0; attempt < 2; ++attempt) {
-        DWORD length = std::max(kReaderListBuffer, rememberedLength);
+        DWORD length = std::clamp(rememberedLength, kReaderListBuffer, kReaderListLimit);
         std::vector<char> buffer(length + 1, '\0');
         const LONG rc = service_.ListReaders(buffer.data(), length);
         Trace(Hex("SCardListReaders ret = %x , length = %u\r\n", static_cast<unsigned>(rc),
                   static_cast<unsigned>(length)));
         if (rc == static_cast<LONG>(SCARD_E_INSUFFICIENT_BUFFER) && attempt == 0) {
             DWORD needed = 0;
-            if (service_.ListReadersSize(needed) != SCARD_S_SUCCESS || needed == 0)
+            if (service_.ListReadersSize(needed) != SCARD_S_SUCCESS || needed == 0 ||
+                needed > kReaderListLimit)
                 return {};
             rememberedLength = needed;
             continue;

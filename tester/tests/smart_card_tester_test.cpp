@@ -194,6 +194,14 @@ TEST_F(SmartCardTurnTest, LongReaderListIsReadWholeAndTheFirstNameUsed) {
     EXPECT_EQ(rwCards.size(), 1u);
 }
 
+TEST_F(SmartCardTurnTest, ImplausibleReaderListSizeReadsNothing) {
+    service.readers = {std::string(100 * 1024, 'R')};
+    service.cardPresent = true;
+    Run(2);
+    EXPECT_TRUE(service.queried.empty());
+    EXPECT_TRUE(log.empty());
+}
+
 TEST_F(SmartCardTurnTest, FailedConnectIsAFailedTestWithItsOwnLine) {
     service.cardPresent = true;
     service.connectResult = SCARD_E_SHARING_VIOLATION;
