@@ -122,6 +122,10 @@ bool SimReaderBackend::ShouldFail(const std::string& drive, uint8_t opcode) {
             continue;
         if (rule.opcode >= 0 && rule.opcode != opcode)
             continue;
+        if (rule.skip > 0) {
+            --rule.skip;
+            continue;
+        }
         if (rule.remaining > 0)
             --rule.remaining;
         return true;
@@ -143,6 +147,14 @@ ScsiResult SimReaderBackend::Execute(DriveHandle handle, const ScsiRequest& requ
     if (!drive || ShouldFail(name, request.opcode()))
         return ScsiResult::Failed();
     return controllers_[drive->controller]->Execute(drive->lun, request);
+}
+
+std::optional<uint64_t> SimReaderBackend::BlockCount(const std::string& name) {
+    std::lock_guard lock(mutex_);
+    const auto drive = FindDrive(name);
+    if (!drive)
+        return std::nullopt;
+    return controllers_[drive->controller]->LunBlockCount(drive->lun);
 }
 
 } // namespace simreader

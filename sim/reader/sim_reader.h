@@ -38,7 +38,8 @@ struct SimCard {
     uint32_t blockCount = 8192;
     bool writeProtected = false;
     bool initFail = false;
-    uint8_t modeByte = 0; // bus width / transfer mode the reader reports
+    uint8_t modeByte = 0;     // bus width / transfer mode the reader reports
+    bool dropsWrites = false; // a faulty card: writes report success and change nothing
 };
 
 class SimController {
@@ -79,6 +80,8 @@ public:
     // LUNs the controller shows as drives: one per distinct LUN serving a slot.
     int LunCount() const;
     uint8_t SlotStatusByte(int slot) const;
+    // Blocks of the card a LUN's drive reaches; none without a card.
+    std::optional<uint32_t> LunBlockCount(int lun) const;
 
     orrick::ScsiResult Execute(int lun, const orrick::ScsiRequest& request);
 
@@ -117,6 +120,7 @@ struct FailureRule {
     std::string drive;  // empty: any drive
     int opcode = -1;    // -1: any command
     int remaining = -1; // -1: every matching request
+    int skip = 0;       // matching requests that go through before the failures start
 };
 
 class SimReaderBackend : public orrick::ScsiBackend {
@@ -147,6 +151,7 @@ public:
     void Close(orrick::DriveHandle handle) override;
     orrick::ScsiResult Execute(orrick::DriveHandle handle,
                                const orrick::ScsiRequest& request) override;
+    std::optional<uint64_t> BlockCount(const std::string& name) override;
 
 private:
     struct Drive {
