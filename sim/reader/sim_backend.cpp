@@ -145,4 +145,12 @@ ScsiResult SimReaderBackend::Execute(DriveHandle handle, const ScsiRequest& requ
     return controllers_[drive->controller]->Execute(drive->lun, request);
 }
 
+std::optional<uint64_t> SimReaderBackend::BlockCount(const std::string& name) {
+    std::lock_guard lock(mutex_);
+    const auto drive = FindDrive(name);
+    if (!drive)
+        return std::nullopt;
+    return controllers_[drive->controller]->LunBlockCount(drive->lun);
+}
+
 } // namespace simreader

@@ -299,6 +299,14 @@ int SimController::SlotForLun(int lun) const {
     return first;
 }
 
+std::optional<uint32_t> SimController::LunBlockCount(int lun) const {
+    std::lock_guard lock(mutex_);
+    const int index = SlotForLun(lun);
+    if (index < 0 || !slots_[index].card)
+        return std::nullopt;
+    return slots_[index].card->blockCount;
+}
+
 uint8_t SimController::SlotStatusByte(int slot) const {
     if (slot < 0 || static_cast<size_t>(slot) >= slots_.size() || !slots_[slot].card)
         return 0;

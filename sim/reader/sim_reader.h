@@ -79,6 +79,8 @@ public:
     // LUNs the controller shows as drives: one per distinct LUN serving a slot.
     int LunCount() const;
     uint8_t SlotStatusByte(int slot) const;
+    // Blocks of the card a LUN's drive reaches; none without a card.
+    std::optional<uint32_t> LunBlockCount(int lun) const;
 
     orrick::ScsiResult Execute(int lun, const orrick::ScsiRequest& request);
 
@@ -147,6 +149,7 @@ public:
     void Close(orrick::DriveHandle handle) override;
     orrick::ScsiResult Execute(orrick::DriveHandle handle,
                                const orrick::ScsiRequest& request) override;
+    std::optional<uint64_t> BlockCount(const std::string& name) override;
 
 private:
     struct Drive {

@@ -51,6 +51,8 @@ struct SlotRunState {
     void Clear();
     // Slots 0..6; the smart-card thread clears its own slot.
     void ClearMemorySlots();
+    // A run that cannot test: every slot of the reader, the smart card included.
+    void MarkNotTested(bool twoSlot);
 };
 
 struct SlotLabel {
@@ -59,7 +61,8 @@ struct SlotLabel {
     bool operator==(const SlotLabel&) const = default;
 };
 
-// Index = slot. The window maps slots to its columns (SM and xD share one).
+// Index = slot. SM and xD share one column: indices 2 and 3 both hold it,
+// drawn by whichever of the two slots holds a card.
 struct SlotLabelsView {
     std::array<SlotLabel, kRunSlots> info, readWrite, writeProtect, verdict;
 };

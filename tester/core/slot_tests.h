@@ -59,9 +59,24 @@ public:
     void SetReaderKind(bool twoSlot, ControllerModel model);
 
 private:
+    struct ExpectedMode {
+        bool chosen = false; // a combo item other than "None"
+        std::string text;
+    };
+    using LabelRow = std::array<SlotLabel, kRunSlots> SlotLabelsView::*;
+    using Sector = std::array<uint8_t, 512>;
+
     bool SlotEnabled(int slot) const;
+    ExpectedMode ExpectedModeOf(int slot) const;
+    int ExpectedScore(int slot) const;
+    bool HasWriteProtectRow(int slot) const;
+    bool DrawsColumn(int slot) const;
+    uint32_t HighestTestBlock(const ReaderContext& drive);
+    bool RestoreBackup(uint32_t block, const Sector& backup, ReaderContext& drive);
     void Log(const std::string& text);
-    void SetLabel(SlotLabel& label, std::string text, Rgb colour);
+    void Delay(unsigned milliseconds);
+    void SetLabel(LabelRow row, int slot, std::string text, Rgb colour);
+    void BlankLabel(LabelRow row, int slot);
 
     ReaderDevice& device_;
     const TestSettings& settings_;

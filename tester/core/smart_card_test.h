@@ -76,6 +76,7 @@ private:
     void TestCard(const std::string& readerName);
     void Log(const std::string& text);
     void Trace(const std::string& text);
+    void Delay(unsigned milliseconds);
 
     SmartCardService& service_;
     CardRwTest rwTest_;

@@ -123,6 +123,20 @@ bool ReaderDevice::ReadSectors(uint32_t lba, uint8_t count, std::span<uint8_t> b
     return true;
 }
 
+bool ReaderDevice::ReadSectorsChecked(uint32_t lba, uint8_t count, std::span<uint8_t> buffer,
+                                      ReaderContext& context) {
+    if (buffer.size() < size_t{count} * scsi::kBlockSize) {
+        context.errorFlags |= TransportFailure;
+        return false;
+    }
+    const ScsiResult r = Send(context, MakeRead10(lba, count, buffer));
+    if (!r.transportOk) {
+        context.errorFlags |= TransportFailure;
+        return false;
+    }
+    return r.scsiStatus == scsi::kStatusGood;
+}
+
 int ReaderDevice::WriteSectors(uint32_t lba, uint8_t count, std::span<const uint8_t> buffer,
                                ReaderContext& context) {
     if (buffer.size() < size_t{count} * scsi::kBlockSize) {

@@ -25,6 +25,10 @@ public:
     void Delay(unsigned milliseconds);
 
     ScsiBackend& Backend() { return backend_; }
+    // What the system knows of the card's size behind this drive.
+    std::optional<uint64_t> CardBlockCount(const ReaderContext& context) {
+        return backend_.BlockCount(context.driveName);
+    }
     bool IsRemovableOrOptical(const std::string& name) {
         return backend_.IsRemovableOrOptical(name);
     }
@@ -42,6 +46,11 @@ public:
     bool SetTestMode(ReaderContext& context);
     bool ReadSectors(uint32_t lba, uint8_t count, std::span<uint8_t> buffer,
                      ReaderContext& context);
+    // As ReadSectors, but a block the device answered with an error (bad
+    // block, past the end of the card) also counts as not read; for reads
+    // whose data must be trusted, such as a backup before overwriting.
+    bool ReadSectorsChecked(uint32_t lba, uint8_t count, std::span<uint8_t> buffer,
+                            ReaderContext& context);
     // 0 written (or transport failure, see errorFlags), 1 write-protected, 2 other SCSI error.
     int WriteSectors(uint32_t lba, uint8_t count, std::span<const uint8_t> buffer,
                      ReaderContext& context);

@@ -4,6 +4,8 @@
 
 #include "scsi_request.h"
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,6 +26,8 @@ public:
     virtual DriveHandle Open(const std::string& name) = 0; // kNoHandle on failure
     virtual void Close(DriveHandle handle) = 0;
     virtual ScsiResult Execute(DriveHandle handle, const ScsiRequest& request) = 0;
+    // Size in 512-byte blocks of the medium in the drive, when the system knows it.
+    virtual std::optional<uint64_t> BlockCount(const std::string& /*name*/) { return std::nullopt; }
 };
 
 } // namespace orrick

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <fstream>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -68,6 +69,21 @@ std::vector<std::string> SgIoBackend::ListDrives() {
 
 bool SgIoBackend::IsRemovableOrOptical(const std::string& name) {
     return IsRemovableOrOpticalDrive(sysfsRoot_, name);
+}
+
+std::optional<uint64_t> SgIoBackend::BlockCount(const std::string& name) {
+    if (name.empty() || name.find('/') != std::string::npos || name[0] == '.')
+        return std::nullopt;
+    // The kernel counts the size in 512-byte units whatever the medium's block size.
+    std::ifstream size(sysfsRoot_ / "block" / name / "size");
+    uint64_t units = 0;
+    if (!(size >> units) || units == 0)
+        return std::nullopt;
+    std::ifstream blockSize(sysfsRoot_ / "block" / name / "queue" / "logical_block_size");
+    uint64_t bytes = 512;
+    if (!(blockSize >> bytes) || bytes < 512)
+        bytes = 512;
+    return units * 512 / bytes;
 }
 
 DriveHandle SgIoBackend::Open(const std::string& name) {

@@ -26,6 +26,7 @@ public:
     DriveHandle Open(const std::string& name) override;
     void Close(DriveHandle handle) override;
     ScsiResult Execute(DriveHandle handle, const ScsiRequest& request) override;
+    std::optional<uint64_t> BlockCount(const std::string& name) override;
 
 private:
     std::filesystem::path sysfsRoot_;
