@@ -42,10 +42,11 @@ orrick::TestSettings AllSlots() {
 
 size_t AddReader(simreader::SimReaderBackend& backend) {
     auto controller = std::make_unique<simreader::SimController>(simreader::Family::MultiSlot);
-    const uint8_t luns[] = {0, 1, 2, 2, 3, 4, 5}; // SM and xD share a LUN
+    // SM and xD share a LUN, as do MS and MS2.
+    const uint8_t luns[] = {0, 1, 2, 2, 3, 4, 3};
     for (int slot = 0; slot < 7; ++slot)
         controller->SetSlotLun(slot, luns[slot]);
-    return backend.AddController(std::move(controller), {"sdb", "sdc", "sdd", "sde", "sdf", "sdg"});
+    return backend.AddController(std::move(controller), {"sdb", "sdc", "sdd", "sde", "sdf"});
 }
 
 // What a cycle may send: the test mode, the status block, the mode bytes,
@@ -128,15 +129,22 @@ void MeasureInsertionToVerdict() {
     orrick::TestEngine engine(backend, service);
     engine.SetSettings(AllSlots());
     engine.Start();
-    // Wait for the first cycles to run.
+    // Wait until the reader checks are over and the cycles run.
     const auto started = Clock::now();
-    while (engine.SlotLabels().readWrite[0].text != "Ready") {
+    auto found = [&] {
+        for (const std::string& line : engine.Log().Lines())
+            if (line == "Device Found!!")
+                return true;
+        return false;
+    };
+    while (!found()) {
         if (Clock::now() - started > std::chrono::seconds(20)) {
             std::printf("run did not start\n");
             return;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
     double total = 0, worst = 0;
     int measured = 0;
     for (int slot : {0, 1, 2, 4, 5}) { // slots with a verdict label of their own

@@ -237,15 +237,6 @@ bool TestEngine::IsReaderComplete() {
     return true;
 }
 
-void TestEngine::MarkFailedRun(bool twoSlot) {
-    static constexpr int kMultiSlot[] = {0, 1, 2, 4, 5, 6, kSmartCardSlot};
-    static constexpr int kTwoSlot[] = {0, 1, kSmartCardSlot};
-    const std::span<const int> marked =
-        twoSlot ? std::span<const int>(kTwoSlot) : std::span<const int>(kMultiSlot);
-    for (int slot : marked)
-        state_.cardStatus[static_cast<size_t>(slot)] = card::kNotTested;
-}
-
 void TestEngine::TestRun() {
     state_.ClearMemorySlots();
     bool twoSlot = false;
@@ -283,7 +274,7 @@ void TestEngine::TestRun() {
         PublishTable();
     }
     if (failedRun_) {
-        MarkFailedRun(twoSlot);
+        state_.MarkNotTested(twoSlot);
         if (stopRequested_)
             return;
     }

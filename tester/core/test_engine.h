@@ -83,7 +83,6 @@ private:
     void Wait(unsigned milliseconds);
     void PublishTable();
     void PublishVerdict(int slot);
-    void MarkFailedRun(bool twoSlot);
 
     DelayFunction delay_;
     ReaderDevice device_;
