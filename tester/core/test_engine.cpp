@@ -12,6 +12,8 @@ constexpr unsigned kFailedRunIdleMs = 500;
 constexpr unsigned kAfterCycleMs = 200;
 constexpr unsigned kDisplayStepMs = 50;
 constexpr int kTransportFailureLimit = 3;
+constexpr int kSmSlot = 2;
+constexpr int kXdSlot = 3;
 
 } // namespace
 
@@ -119,16 +121,28 @@ void TestEngine::PublishTable() {
     publishedTable_ = table_;
 }
 
-void TestEngine::PublishVerdict(int slot) {
-    const std::string text = slots_.View().verdict[static_cast<size_t>(slot)].text;
+void TestEngine::PublishVerdicts() {
+    const SlotLabelsView view = slots_.View();
     std::lock_guard lock(verdictMutex_);
-    std::string& last = lastVerdict_[static_cast<size_t>(slot)];
-    if (text == last)
-        return;
-    last = text;
-    // A label going blank is the end of a run, not a verdict.
-    if (sink_ && !text.empty())
+    for (int column = 0; column < kRunSlots; ++column) {
+        // SM and xD share one label (the view holds it at both indices):
+        // it belongs to the slot that drew it, the one holding a card.
+        if (column == kXdSlot)
+            continue;
+        const std::string& text = view.verdict[static_cast<size_t>(column)].text;
+        std::string& last = lastVerdict_[static_cast<size_t>(column)];
+        if (text == last)
+            continue;
+        last = text;
+        // A label going blank is the end of a run, not a verdict.
+        if (!sink_ || text.empty())
+            continue;
+        int slot = column;
+        if (column == kSmSlot && state_.cardStatus[kSmSlot] == 0 &&
+            (state_.cardStatus[kXdSlot] != 0 || !settings_.sm))
+            slot = kXdSlot;
         sink_->WriteVerdict(slot, text);
+    }
 }
 
 void TestEngine::Start() {
@@ -352,8 +366,7 @@ void TestEngine::TestThread() {
         Wait(kPollMs);
     state_.Clear();
     slots_.ResetLabels();
-    for (int slot = 0; slot < kRunSlots; ++slot)
-        PublishVerdict(slot);
+    PublishVerdicts();
     smartCardStart_ = false;
     running_ = false;
 }
@@ -364,7 +377,7 @@ void TestEngine::DisplayThread() {
         slots_.ShowSlotReadWrite(slot);
         slots_.ShowSlotWriteProtect(slot);
         slots_.ShowSlotVerdict(slot);
-        PublishVerdict(slot);
+        PublishVerdicts();
         slot = (slot + 1) % kRunSlots;
         Wait(kDisplayStepMs);
     }

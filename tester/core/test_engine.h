@@ -82,7 +82,7 @@ private:
     void SmartCardThread();
     void Wait(unsigned milliseconds);
     void PublishTable();
-    void PublishVerdict(int slot);
+    void PublishVerdicts();
 
     DelayFunction delay_;
     ReaderDevice device_;

@@ -12,8 +12,8 @@ std::optional<SessionOptions> ParseSessionOptions(int argc, const char* const* a
     std::map<std::string, std::string> values;
     for (int i = 1; i < argc; i += 2) {
         const std::string name = argv[i];
-        const bool known = name == "--simulate" || name == "--scenario" ||
-                           name == "--log-file" || name == "--settings";
+        const bool known = name == "--simulate" || name == "--scenario" || name == "--log-file" ||
+                           name == "--settings";
         if (!known || i + 1 >= argc || values.count(name))
             return std::nullopt;
         values[name] = argv[i + 1];
@@ -29,8 +29,7 @@ std::optional<SessionOptions> ParseSessionOptions(int argc, const char* const* a
     return options;
 }
 
-Session::Session(const SessionOptions& options, SmartCardService& smartCards,
-                 DelayFunction delay) {
+Session::Session(const SessionOptions& options, SmartCardService& smartCards, DelayFunction delay) {
     TestSettings settings;
     if (options.settings) {
         LabelSettings labels;
@@ -50,8 +49,8 @@ Session::Session(const SessionOptions& options, SmartCardService& smartCards,
     engine_ = std::make_unique<TestEngine>(backend_, smartCards, CardRwTest{}, std::move(delay));
     engine_->SetSettings(settings);
     engine_->SetLogSink(sink_.get());
-    player_ = std::make_unique<simreader::ScenarioPlayer>(std::move(scenario), backend_,
-                                                          controller, *engine_);
+    player_ = std::make_unique<simreader::ScenarioPlayer>(std::move(scenario), backend_, controller,
+                                                          *engine_);
     player_->onProblem = [](const std::string& text) {
         std::fprintf(stderr, "orrick-session: %s\n", text.c_str());
     };
@@ -70,6 +69,8 @@ bool Session::Run(std::chrono::steady_clock::time_point start) {
     return quit;
 }
 
-void Session::RequestStop() { player_->RequestStop(); }
+void Session::RequestStop() {
+    player_->RequestStop();
+}
 
 } // namespace orrick

@@ -29,8 +29,7 @@ std::optional<SessionOptions> ParseSessionOptions(int argc, const char* const* a
 class Session {
 public:
     // Loads everything first; throws std::runtime_error saying what is wrong.
-    Session(const SessionOptions& options, SmartCardService& smartCards,
-            DelayFunction delay = {});
+    Session(const SessionOptions& options, SmartCardService& smartCards, DelayFunction delay = {});
     ~Session();
 
     // Plays the scenario from start; true when its quit event ended it.
