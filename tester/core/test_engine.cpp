@@ -194,6 +194,10 @@ void TestEngine::StartRun() {
 
 void TestEngine::OnDeviceArrival() {
     std::lock_guard lock(arrivalMutex_);
+    // A run that a removal has stopped is on its way out; a reader plugged in
+    // meanwhile would otherwise go unnoticed, as no further event comes.
+    if (running_ && stopRequested_)
+        JoinThreads();
     if (running_)
         return;
     bool found = false;

@@ -125,6 +125,20 @@ TEST_F(EngineTest, UnplugDuringCycleEndsRunAndReplugStartsAnother) {
     EXPECT_EQ(LogCount("Device Found!!"), 2);
 }
 
+TEST_F(EngineTest, ReaderPluggedWhileTheLastRunEndsIsNotMissed) {
+    AddReader().InsertCard(1, simreader::SimCard{});
+    TestEngine& e = MakeEngine(MemorySlots({1}));
+    e.Start();
+    ASSERT_TRUE(WaitFor([&] { return Verdict(1) == "Pass-(2)"; }));
+
+    sim.Unplug(0);
+    e.OnDeviceRemoval();
+    sim.Replug(0);
+    e.OnDeviceArrival(); // the first run may not have ended yet
+    ASSERT_TRUE(WaitFor([&] { return LogCount("Device Found!!") == 2; }));
+    ASSERT_TRUE(WaitFor([&] { return Verdict(1) == "Pass-(2)"; }));
+}
+
 TEST_F(EngineTest, TurnsAlternateAndTheTwoSidesNeverOverlap) {
     AddReader().InsertCard(1, simreader::SimCard{});
     cards.hasReader = true;
