@@ -120,6 +120,8 @@ void MeasureCycles() {
         engine.RunSlotCycle();
     const double us = std::chrono::duration<double, std::micro>(Clock::now() - t0).count();
     std::printf("steady cycle: %.1f us of work on average over %d cycles\n", us / kRounds, kRounds);
+    std::printf("each memory-slot turn also waits 200 ms after its cycle, and the smart-card\n"
+                "turn between two cycles takes its own time (100 ms without a reader)\n");
 }
 
 void MeasureInsertionToVerdict() {
