@@ -122,6 +122,10 @@ bool SimReaderBackend::ShouldFail(const std::string& drive, uint8_t opcode) {
             continue;
         if (rule.opcode >= 0 && rule.opcode != opcode)
             continue;
+        if (rule.skip > 0) {
+            --rule.skip;
+            continue;
+        }
         if (rule.remaining > 0)
             --rule.remaining;
         return true;

@@ -478,7 +478,7 @@ ScsiResult SimController::Transfer(int lun, const ScsiRequest& request, bool wri
     if (write) {
         if (slot.card->writeProtected)
             return ScsiResult::CheckCondition(scsi::kSenseDataProtect);
-        if (!WriteCardBlocks(slot, lba, data))
+        if (!slot.card->dropsWrites && !WriteCardBlocks(slot, lba, data))
             return ScsiResult::CheckCondition(kSenseMediumError);
     } else if (!ReadCardBlocks(slot, lba, data)) {
         return ScsiResult::CheckCondition(kSenseMediumError);

@@ -38,7 +38,8 @@ struct SimCard {
     uint32_t blockCount = 8192;
     bool writeProtected = false;
     bool initFail = false;
-    uint8_t modeByte = 0; // bus width / transfer mode the reader reports
+    uint8_t modeByte = 0;     // bus width / transfer mode the reader reports
+    bool dropsWrites = false; // a faulty card: writes report success and change nothing
 };
 
 class SimController {
@@ -119,6 +120,7 @@ struct FailureRule {
     std::string drive;  // empty: any drive
     int opcode = -1;    // -1: any command
     int remaining = -1; // -1: every matching request
+    int skip = 0;       // matching requests that go through before the failures start
 };
 
 class SimReaderBackend : public orrick::ScsiBackend {

@@ -198,23 +198,22 @@ SlotTester::ExpectedMode SlotTester::ExpectedModeOf(int slot) const {
     }
 }
 
-// SM and xD share one column: it follows whichever of the two holds a card,
-// and SM when neither does and SM is enabled. Only that slot draws the column.
+// SM and xD share one column. When only one of the two is tested it owns the
+// column; otherwise the one holding a card does, SM when neither does.
+int SlotTester::SmXdColumnSlot() const {
+    const bool sm = SlotEnabled(kSm);
+    const bool xd = SlotEnabled(kXd);
+    if (sm != xd)
+        return sm ? kSm : kXd;
+    if (state_.cardStatus[kSm] == 0 && state_.cardStatus[kXd] != 0)
+        return kXd;
+    return kSm;
+}
+
 bool SlotTester::DrawsColumn(int slot) const {
     if (slot != kSm && slot != kXd)
         return true;
-    if (twoSlot_)
-        return false;
-    const bool smActive = state_.cardStatus[kSm] != 0;
-    const bool xdActive = state_.cardStatus[kXd] != 0;
-    int owner;
-    if (smActive)
-        owner = kSm;
-    else if (xdActive)
-        owner = kXd;
-    else
-        owner = settings_.sm ? kSm : kXd;
-    return slot == owner;
+    return !twoSlot_ && slot == SmXdColumnSlot();
 }
 
 void SlotTester::SetLabel(LabelRow row, int slot, std::string text, Rgb colour) {
@@ -308,11 +307,15 @@ uint32_t SlotTester::HighestTestBlock(const ReaderContext& drive) {
     return kHighestTestBlock;
 }
 
-bool SlotTester::RestoreBackup(uint32_t block, const Sector& backup, ReaderContext& drive) {
+// Puts the backed-up sector back. A card that refused the pattern with a
+// SCSI error and refuses the backup the same way never held the pattern.
+bool SlotTester::RestoreBackup(uint32_t block, const Sector& backup, ReaderContext& drive,
+                               bool patternAccepted) {
     drive.errorFlags &= ~TransportFailure;
     const int written = device_.WriteSectors(block, 1, backup, drive);
-    if ((drive.errorFlags & TransportFailure) || written != 0) {
-        drive.errorFlags &= ~TransportFailure;
+    const bool transportFailed = drive.errorFlags & TransportFailure;
+    drive.errorFlags &= ~TransportFailure;
+    if (transportFailed || (written != 0 && patternAccepted)) {
         Log("Restore Data error .. !!\r\n");
         return false;
     }
@@ -343,30 +346,32 @@ bool SlotTester::TestSlotReadWrite(int slot, ReaderContext& drive) {
     Log("=====R/W======");
     LogSlot(slot, "R/W .. !!");
 
-    device_.WriteSectors(block, 1, pattern, drive);
+    // The result code does not decide the test (the read-back does), but it
+    // tells whether the card may hold the pattern.
+    const bool patternAccepted = device_.WriteSectors(block, 1, pattern, drive) == 0;
     if (drive.errorFlags & TransportFailure) {
         Log("Write cmd error .. !!\r\n");
         // The write may have reached the card before the transport failed.
-        if (!RestoreBackup(block, backup, drive))
+        if (!RestoreBackup(block, backup, drive, true))
             Update(state_.cardStatus[slot], 0, card::kTestFailed);
         return abandon();
     }
     Sector readBack{};
     if (!device_.ReadSectors(block, 1, readBack, drive)) {
         Log("Read cmd error .. !!\r\n");
-        if (!RestoreBackup(block, backup, drive))
+        if (!RestoreBackup(block, backup, drive, patternAccepted))
             Update(state_.cardStatus[slot], 0, card::kTestFailed);
         return abandon();
     }
     if (readBack != pattern) {
         Log("R/W FAIL .. !! \r\n");
         Update(state_.cardStatus[slot], 0, card::kTestFailed);
-        RestoreBackup(block, backup, drive);
+        RestoreBackup(block, backup, drive, patternAccepted);
         device_.CloseReaderDrive(drive);
         return false;
     }
     // A card left holding the test pattern has lost the user's data: that is a fail.
-    if (!RestoreBackup(block, backup, drive)) {
+    if (!RestoreBackup(block, backup, drive, true)) {
         Update(state_.cardStatus[slot], 0, card::kTestFailed);
         device_.CloseReaderDrive(drive);
         return false;

@@ -57,6 +57,10 @@ public:
 
     // Set from entry 0 when a run starts (and by RunSlotStep/ShowSlotMode).
     void SetReaderKind(bool twoSlot, ControllerModel model);
+    // Whether the settings test this slot on the current kind of reader.
+    bool SlotEnabled(int slot) const;
+    // The slot (2 SM or 3 xD) whose state the shared SM/xD column shows.
+    int SmXdColumnSlot() const;
 
 private:
     struct ExpectedMode {
@@ -66,13 +70,13 @@ private:
     using LabelRow = std::array<SlotLabel, kRunSlots> SlotLabelsView::*;
     using Sector = std::array<uint8_t, 512>;
 
-    bool SlotEnabled(int slot) const;
     ExpectedMode ExpectedModeOf(int slot) const;
     int ExpectedScore(int slot) const;
     bool HasWriteProtectRow(int slot) const;
     bool DrawsColumn(int slot) const;
     uint32_t HighestTestBlock(const ReaderContext& drive);
-    bool RestoreBackup(uint32_t block, const Sector& backup, ReaderContext& drive);
+    bool RestoreBackup(uint32_t block, const Sector& backup, ReaderContext& drive,
+                       bool patternAccepted);
     void Log(const std::string& text);
     void Delay(unsigned milliseconds);
     void SetLabel(LabelRow row, int slot, std::string text, Rgb colour);

@@ -10,10 +10,13 @@ namespace orrick {
 namespace {
 
 constexpr DWORD kReaderListBuffer = 260;
+// No real list of reader names comes near this; a bigger claim is an error.
+constexpr DWORD kReaderListLimit = 64 * 1024;
 constexpr DWORD kStatePresent = 0x20;
 constexpr unsigned kTurnPoll = 10;
 
-std::string Hex(const char* format, unsigned long a, unsigned long b = 0) {
+// Debug lines with up to two unsigned numbers ("%x", "%u").
+std::string Hex(const char* format, unsigned a, unsigned b = 0) {
     char text[128];
     std::snprintf(text, sizeof text, format, a, b);
     return text;
@@ -156,14 +159,15 @@ std::string SmartCardTester::FirstReaderName(DWORD& rememberedLength) {
     // A list longer than the usual 260 bytes is read whole; one that grew since
     // it was sized is sized again once.
     for (int attempt = 0; attempt < 2; ++attempt) {
-        DWORD length = std::max(kReaderListBuffer, rememberedLength);
+        DWORD length = std::clamp(rememberedLength, kReaderListBuffer, kReaderListLimit);
         std::vector<char> buffer(length + 1, '\0');
         const LONG rc = service_.ListReaders(buffer.data(), length);
-        Trace(Hex("SCardListReaders ret = %lx , length = %lu\r\n", static_cast<unsigned long>(rc),
-                  length));
+        Trace(Hex("SCardListReaders ret = %x , length = %u\r\n", static_cast<unsigned>(rc),
+                  static_cast<unsigned>(length)));
         if (rc == static_cast<LONG>(SCARD_E_INSUFFICIENT_BUFFER) && attempt == 0) {
             DWORD needed = 0;
-            if (service_.ListReadersSize(needed) != SCARD_S_SUCCESS || needed == 0)
+            if (service_.ListReadersSize(needed) != SCARD_S_SUCCESS || needed == 0 ||
+                needed > kReaderListLimit)
                 return {};
             rememberedLength = needed;
             continue;
@@ -187,7 +191,7 @@ bool SmartCardTester::IsSmartCardPresent(const std::string& readerName,
         return false;
     }
     Trace(Hex("SCardGetStatus CurrentState= %x , SCardGetStatus EventState= %x\r\n", 0,
-              static_cast<unsigned long>(eventState)));
+              static_cast<unsigned>(eventState)));
     if (eventState & kStatePresent) {
         status |= smartcard::kPresent;
         return true;
@@ -203,18 +207,18 @@ void SmartCardTester::TestCard(const std::string& readerName) {
     CardConnection card(service_);
     const LONG rc = card.Connect(readerName);
     if (rc != SCARD_S_SUCCESS) {
-        Trace(Hex("SCardConnect ret = %lx\r\n", static_cast<unsigned long>(rc)));
+        Trace(Hex("SCardConnect ret = %x\r\n", static_cast<unsigned>(rc)));
         status |= smartcard::kTested | smartcard::kFailed;
         Log("Smart Card Connect Fail ");
         return;
     }
     const long result = rwTest_(card.Handle());
     if (result == 0) {
-        Trace(Hex("iRet Rw  SUCCESS Status=  %x\r\n", static_cast<unsigned long>(result)));
+        Trace(Hex("iRet Rw  SUCCESS Status=  %x\r\n", static_cast<unsigned>(result)));
         status |= smartcard::kTested | smartcard::kPassed;
         Log("Smart Card Success");
     } else {
-        Trace(Hex("iRet Rw  Fail  Status=  %xr\n", static_cast<unsigned long>(result)));
+        Trace(Hex("iRet Rw  Fail  Status=  %xr\n", static_cast<unsigned>(result)));
         status |= smartcard::kTested | smartcard::kFailed;
         Log("Smart Card Test Fail ");
     }
@@ -229,7 +233,7 @@ void SmartCardTester::RunSmartCardTest(std::atomic<int>& turnFlag,
     DWORD listLength = 0;
     if (context.Established())
         service_.ListReadersSize(listLength);
-    Trace(Hex("SCardListReaders size = %lu\r\n", listLength));
+    Trace(Hex("SCardListReaders size = %u\r\n", static_cast<unsigned>(listLength)));
 
     while (!stopRequested) {
         if (turnFlag != 1) {

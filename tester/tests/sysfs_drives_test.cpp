@@ -75,5 +75,23 @@ TEST_F(FakeSysfs, SgBackendOpensOnlyPlainNodesAndFailsTransportOnNonScsiFiles) {
     EXPECT_EQ(context.valid, 0);
 }
 
+TEST_F(FakeSysfs, SgBackendCardSizeInFiveTwelveByteBlocks) {
+    Block("sdb", "1\n", "0\n");
+    Block("sdc", "1\n", "0\n");
+    Block("sdd", "1\n", "0\n");
+    const auto block = Sys() / "block";
+    std::ofstream(block / "sdb" / "size") << "8192\n";
+    std::ofstream(block / "sdc" / "size") << "0\n"; // no card
+    std::ofstream(block / "sdd" / "size") << "65536\n";
+    std::filesystem::create_directories(block / "sdd" / "queue");
+    std::ofstream(block / "sdd" / "queue" / "logical_block_size") << "4096\n";
+    SgIoBackend backend(Sys(), tmp.path() / "dev");
+    EXPECT_EQ(backend.BlockCount("sdb"), 8192u);
+    EXPECT_EQ(backend.BlockCount("sdc"), std::nullopt);
+    EXPECT_EQ(backend.BlockCount("sdd"), 8192u); // the kernel counts 512-byte units
+    EXPECT_EQ(backend.BlockCount("sdz"), std::nullopt);
+    EXPECT_EQ(backend.BlockCount("../block/sdb"), std::nullopt);
+}
+
 } // namespace
 } // namespace orrick::testing

@@ -1,0 +1,248 @@
+// The smart-card turn loop against a scripted PC/SC service: which card is
+// tested when, what is logged, and what the smart-card column shows.
+#include "sim_fixture.h"
+#include "slot_tests.h"
+#include "smart_card_test.h"
+
+#include <gmock/gmock.h>
+
+#include <cstdlib>
+#include <cstring>
+
+namespace orrick::testing {
+namespace {
+
+using ::testing::Contains;
+using ::testing::ElementsAre;
+using ::testing::Not;
+
+class FakeSmartCardService : public SmartCardService {
+public:
+    std::vector<std::string> readers{"Test Reader 00 00"};
+    bool cardPresent = false;
+    LONG statusResult = SCARD_S_SUCCESS;
+    LONG connectResult = SCARD_S_SUCCESS;
+    int established = 0, released = 0;
+    std::vector<std::string> queried; // reader names given to status queries
+    std::vector<SCARDHANDLE> connected, disconnected;
+
+    std::string MultiString() const {
+        std::string list;
+        for (const auto& r : readers)
+            list += r + '\0';
+        return list + '\0';
+    }
+    LONG EstablishContext() override {
+        ++established;
+        return SCARD_S_SUCCESS;
+    }
+    void ReleaseContext() override { ++released; }
+    LONG ListReadersSize(DWORD& length) override {
+        length = readers.empty() ? 0 : static_cast<DWORD>(MultiString().size());
+        return readers.empty() ? SCARD_E_NO_READERS_AVAILABLE : SCARD_S_SUCCESS;
+    }
+    LONG ListReaders(char* buffer, DWORD& length) override {
+        if (readers.empty())
+            return SCARD_E_NO_READERS_AVAILABLE;
+        const std::string list = MultiString();
+        if (length < list.size()) {
+            length = static_cast<DWORD>(list.size());
+            return SCARD_E_INSUFFICIENT_BUFFER;
+        }
+        std::memcpy(buffer, list.data(), list.size());
+        length = static_cast<DWORD>(list.size());
+        return SCARD_S_SUCCESS;
+    }
+    LONG GetStatusChange(const std::string& reader, DWORD& eventState) override {
+        queried.push_back(reader);
+        eventState = SCARD_STATE_CHANGED | (cardPresent ? SCARD_STATE_PRESENT : SCARD_STATE_EMPTY);
+        return statusResult;
+    }
+    LONG Connect(const std::string&, SCARDHANDLE& card, DWORD& protocol) override {
+        if (connectResult != SCARD_S_SUCCESS)
+            return connectResult;
+        card = 100 + connected.size();
+        protocol = SCARD_PROTOCOL_T0;
+        connected.push_back(card);
+        return SCARD_S_SUCCESS;
+    }
+    LONG Disconnect(SCARDHANDLE card) override {
+        disconnected.push_back(card);
+        return SCARD_S_SUCCESS;
+    }
+};
+
+// Plays the memory-slot side: whenever the turn is handed over it runs
+// `memoryTurn` (the card changes between turns) and hands the turn back,
+// until `turns` smart-card turns have ended.
+class SmartCardTurnTest : public SimReaderTest {
+protected:
+    SmartCardTurnTest()
+        : slots(device, settings, state, nullptr, nullptr, 1),
+          tester(
+              service, [this](SCARDHANDLE card) { return RwTest(card); }, state,
+              [this](const std::string& t) { log.push_back(t); },
+              [this](unsigned ms) { OnDelay(ms); }) {
+        settings.smartCard = 1;
+    }
+
+    void Run(int turns) {
+        turnLimit = turns;
+        tester.RunSmartCardTest(turnFlag, stopRequested);
+    }
+
+    void ShowColumn() {
+        slots.ShowSlotReadWrite(kSmartCardSlot);
+        slots.ShowSlotVerdict(kSmartCardSlot);
+    }
+
+    size_t Count(const std::string& line) const { return std::count(log.begin(), log.end(), line); }
+
+    FakeSmartCardService service;
+    TestSettings settings;
+    SlotRunState state;
+    SlotTester slots;
+    std::vector<std::string> log;
+    long rwResult = 0;
+    std::vector<SCARDHANDLE> rwCards;
+    std::function<void(int turn)> memoryTurn;
+    std::atomic<int> turnFlag{1};
+    std::atomic<bool> stopRequested{false};
+    int turnsEnded = 0;
+    int turnLimit = 0;
+    std::vector<unsigned> delays;
+    SmartCardTester tester;
+
+private:
+    long RwTest(SCARDHANDLE card) {
+        rwCards.push_back(card);
+        // The card is still connected while the library works on it.
+        EXPECT_THAT(service.disconnected, Not(Contains(card)));
+        return rwResult;
+    }
+    void OnDelay(unsigned ms) {
+        delays.push_back(ms);
+        if (turnFlag != 0)
+            return;
+        if (++turnsEnded >= turnLimit) {
+            stopRequested = true;
+            return;
+        }
+        if (memoryTurn)
+            memoryTurn(turnsEnded);
+        turnFlag = 1;
+    }
+};
+
+TEST_F(SmartCardTurnTest, CardIsTestedOncePerInsertionAndAgainAfterReinsertion) {
+    service.cardPresent = true;
+    memoryTurn = [this](int turn) { service.cardPresent = turn != 3; };
+    Run(6);
+    EXPECT_EQ(rwCards.size(), 2u);
+    EXPECT_EQ(service.disconnected, service.connected);
+    EXPECT_EQ(Count("Smart Card Success"), 2u);
+    EXPECT_EQ(state.cardStatus[kSmartCardSlot],
+              smartcard::kPresent | smartcard::kTested | smartcard::kPassed);
+    EXPECT_EQ(service.established, 1);
+    EXPECT_EQ(service.released, 1);
+    ShowColumn();
+    EXPECT_EQ(slots.View().readWrite[kSmartCardSlot], (SlotLabel{"Pass", colours::kBlue}));
+    EXPECT_EQ(slots.View().verdict[kSmartCardSlot], (SlotLabel{"Pass-(2)", colours::kBlue}));
+}
+
+TEST_F(SmartCardTurnTest, AnyNonZeroResultFailsTheCard) {
+    service.cardPresent = true;
+    rwResult = 0x20100000;
+    Run(3);
+    EXPECT_THAT(log, ElementsAre("Smart Card Test Fail "));
+    EXPECT_EQ(state.cardStatus[kSmartCardSlot],
+              smartcard::kPresent | smartcard::kTested | smartcard::kFailed);
+    ShowColumn();
+    EXPECT_EQ(slots.View().readWrite[kSmartCardSlot], (SlotLabel{"Fail", colours::kRed}));
+    EXPECT_EQ(slots.View().verdict[kSmartCardSlot], (SlotLabel{"NG-(0)", colours::kRed}));
+}
+
+TEST_F(SmartCardTurnTest, NoReaderIsLoggedOnceAndTheTurnStillComesBack) {
+    service.readers.clear();
+    Run(5); // ends only if every turn was handed back
+    EXPECT_EQ(turnsEnded, 5);
+    EXPECT_THAT(log, ElementsAre("No SmartCard Reader"));
+    EXPECT_EQ(state.cardStatus[kSmartCardSlot], smartcard::kNoReader);
+    EXPECT_TRUE(service.queried.empty());
+    ShowColumn();
+    EXPECT_EQ(slots.View().readWrite[kSmartCardSlot].text, "");
+    EXPECT_EQ(slots.View().verdict[kSmartCardSlot], (SlotLabel{"NG-(0)", colours::kRed}));
+
+    // With the column disabled there is no verdict to show.
+    settings.smartCard = 0;
+    slots.ResetLabels();
+    ShowColumn();
+    EXPECT_EQ(slots.View().verdict[kSmartCardSlot].text, "");
+}
+
+TEST_F(SmartCardTurnTest, LongReaderListIsReadWholeAndTheFirstNameUsed) {
+    const std::string longName(300, 'R');
+    service.readers = {longName, "Second Reader 00 00"};
+    service.cardPresent = true;
+    // A list that grows past its size at start is sized again.
+    const std::string longerName(400, 'X');
+    memoryTurn = [&](int) { service.readers.insert(service.readers.begin(), longerName); };
+    Run(2);
+    ASSERT_EQ(service.queried.size(), 2u);
+    EXPECT_EQ(service.queried[0], longName);
+    EXPECT_EQ(service.queried[1], longerName);
+    EXPECT_EQ(rwCards.size(), 1u);
+}
+
+TEST_F(SmartCardTurnTest, ImplausibleReaderListSizeReadsNothing) {
+    service.readers = {std::string(100 * 1024, 'R')};
+    service.cardPresent = true;
+    Run(2);
+    EXPECT_TRUE(service.queried.empty());
+    EXPECT_TRUE(log.empty());
+}
+
+TEST_F(SmartCardTurnTest, FailedConnectIsAFailedTestWithItsOwnLine) {
+    service.cardPresent = true;
+    service.connectResult = SCARD_E_SHARING_VIOLATION;
+    Run(3);
+    EXPECT_TRUE(rwCards.empty());
+    EXPECT_TRUE(service.disconnected.empty());
+    EXPECT_THAT(log, ElementsAre("Smart Card Connect Fail "));
+    EXPECT_EQ(state.cardStatus[kSmartCardSlot],
+              smartcard::kPresent | smartcard::kTested | smartcard::kFailed);
+}
+
+TEST_F(SmartCardTurnTest, FailedStatusQueryTestsNothing) {
+    service.cardPresent = true;
+    service.statusResult = SCARD_E_READER_UNAVAILABLE;
+    Run(2);
+    EXPECT_TRUE(service.connected.empty());
+    EXPECT_TRUE(state.cardStatus[kSmartCardSlot] & smartcard::kStatusFailed);
+}
+
+TEST_F(SmartCardTurnTest, ReaderGoneAfterStartTestsNothingAndHandsTheTurnBack) {
+    memoryTurn = [this](int) { service.readers.clear(); };
+    Run(4);
+    EXPECT_EQ(turnsEnded, 4);
+    EXPECT_TRUE(log.empty());
+    EXPECT_EQ(state.cardStatus[kSmartCardSlot], 0);
+}
+
+// Without a PC/SC service at all the slot is out of the test, as without a reader.
+TEST_F(SmartCardTurnTest, NoPcscServiceMeansNoReader) {
+    ::setenv("PCSCLITE_CSOCK_NAME", "/nonexistent/orrick-test-pcscd.comm", 1);
+    PcscSmartCardService pcsc;
+    SmartCardTester real(
+        pcsc, {}, state, [this](const std::string& t) { log.push_back(t); },
+        [this](unsigned) {
+            if (turnFlag == 0)
+                stopRequested = true;
+        });
+    real.RunSmartCardTest(turnFlag, stopRequested);
+    EXPECT_THAT(log, ElementsAre("No SmartCard Reader"));
+    EXPECT_EQ(state.cardStatus[kSmartCardSlot], smartcard::kNoReader);
+}
+
+} // namespace
+} // namespace orrick::testing
