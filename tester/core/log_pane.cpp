@@ -27,6 +27,7 @@ void LogPane::SetObserver(LineObserver observer) {
 
 void LogPane::Append(std::string_view text) {
     std::lock_guard lock(mutex_);
+    ++revision_;
     for (std::string& line : SplitLogText(text)) {
         // Under the lock, so that the file keeps the pane's order.
         if (observer_)
@@ -47,6 +48,11 @@ std::vector<std::string> LogPane::Lines() const {
 size_t LogPane::LineCount() const {
     std::lock_guard lock(mutex_);
     return lines_.size();
+}
+
+uint64_t LogPane::Revision() const {
+    std::lock_guard lock(mutex_);
+    return revision_;
 }
 
 std::string LogPane::Text() const {

@@ -2,6 +2,7 @@
 // them, and the file that keeps every line of a session.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <deque>
 #include <filesystem>
@@ -29,12 +30,15 @@ public:
 
     std::vector<std::string> Lines() const;
     size_t LineCount() const;
+    // Grows with every appended text, so that a view redraws only on change.
+    uint64_t Revision() const;
     // What the pane shows: every line followed by "\r\n".
     std::string Text() const;
 
 private:
     mutable std::mutex mutex_;
     std::deque<std::string> lines_;
+    uint64_t revision_ = 0;
     LineObserver observer_;
 };
 

@@ -1,5 +1,7 @@
 #include "test_engine.h"
 
+#include "trace.h"
+
 #include <algorithm>
 #include <chrono>
 
@@ -91,7 +93,15 @@ void TestEngine::SetLogSink(LogSink* sink) {
 
 void TestEngine::SetTrace(TraceFunction trace) {
     device_.SetTrace(trace);
-    smartCard_.SetTrace(std::move(trace));
+    smartCard_.SetTrace(trace);
+    trace_ = std::move(trace);
+}
+
+void TestEngine::Trace(std::string_view line) {
+    if (trace_)
+        trace_(line);
+    else
+        TraceLine(line);
 }
 
 void TestEngine::AppendLog(const std::string& text) {
@@ -194,6 +204,7 @@ void TestEngine::StartRun() {
 
 void TestEngine::OnDeviceArrival() {
     std::lock_guard lock(arrivalMutex_);
+    Trace("Device plug in!\n");
     // A run that a removal has stopped is on its way out; a reader plugged in
     // meanwhile would otherwise go unnoticed, as no further event comes.
     if (running_ && stopRequested_)
@@ -220,6 +231,7 @@ void TestEngine::OnDeviceArrival() {
 
 void TestEngine::OnDeviceRemoval() {
     std::lock_guard lock(arrivalMutex_);
+    Trace("Device Remvoe Complete!!\r\n");
     // Decide from the published copy, so that the stop takes effect while a
     // cycle still holds the table.
     std::vector<std::string> gone;

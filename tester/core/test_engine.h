@@ -81,10 +81,12 @@ private:
     void DisplayThread();
     void SmartCardThread();
     void Wait(unsigned milliseconds);
+    void Trace(std::string_view line);
     void PublishTable();
     void PublishVerdicts();
 
     DelayFunction delay_;
+    TraceFunction trace_; // set before Start
     ReaderDevice device_;
     TestSettings settings_;        // read by the worker threads during a run
     TestSettings pendingSettings_; // guarded by arrivalMutex_
