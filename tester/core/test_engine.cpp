@@ -304,19 +304,19 @@ void TestEngine::TestRun() {
         PublishTable();
     }
     if (failedRun_) {
+        // Nothing of a failed reader is tested, its smart-card slot included:
+        // the smart-card side never starts, and the reader waits for its removal.
         state_.MarkNotTested(twoSlot);
-        if (stopRequested_)
-            return;
+        while (running_ && !stopRequested_)
+            Wait(kFailedRunIdleMs);
+        return;
     }
 
+    // The reader passed its checks: the smart-card side takes the first turn.
+    smartCardStart_ = true;
     while (running_ && !stopRequested_) {
         if (turnFlag_ != 0) {
             Wait(kPollMs);
-            continue;
-        }
-        if (failedRun_) {
-            // The turn stays here: a failed reader's smart-card slot is not tested either.
-            Wait(kFailedRunIdleMs);
             continue;
         }
         const CycleOutcome outcome = RunSlotCycle();
@@ -363,12 +363,8 @@ TestEngine::CycleOutcome TestEngine::RunSlotCycle() {
 void TestEngine::TestThread() {
     while (true) {
         if (IsReaderComplete()) {
-            if (!stopRequested_) {
-                smartCardStart_ = true;
-                while (turnFlag_ != 0 && !stopRequested_)
-                    Wait(kReaderPollMs);
+            if (!stopRequested_)
                 TestRun();
-            }
             break;
         }
         if (stopRequested_)

@@ -46,6 +46,8 @@ TEST_F(EngineTest, RomFailureMarksEverySlotNotTested) {
     reader.SetRomFlags(false, true); // NOR, where MASK is expected
     reader.InsertCard(0, simreader::SimCard{});
     reader.InsertCard(1, simreader::SimCard{});
+    cards.hasReader = true;
+    cards.cardPresent = true;
     TestSettings settings = MemorySlots({0, 1, 2, 4, 5});
     settings.smartCard = 1;
     settings.codeSel = 1;
@@ -61,6 +63,7 @@ TEST_F(EngineTest, RomFailureMarksEverySlotNotTested) {
     for (int slot = 0; slot < kRunSlots; ++slot)
         EXPECT_EQ(e.CardStatus(slot), card::kNotTested) << slot;
     EXPECT_EQ(SentCount(scsi::kRead10) + SentCount(scsi::kWrite10), 0);
+    EXPECT_EQ(cards.connects, 0); // the card in the smart-card slot neither
     EXPECT_EQ(e.StatusLabels().err.text, "Check Rom Error !!");
     EXPECT_TRUE(e.Running()); // a failed reader waits for its removal
 }
