@@ -232,23 +232,30 @@ void TestEngine::OnDeviceArrival() {
 void TestEngine::OnDeviceRemoval() {
     std::lock_guard lock(arrivalMutex_);
     Trace("Device Remvoe Complete!!\r\n");
-    // Decide from the published copy, so that the stop takes effect while a
-    // cycle still holds the table.
-    std::vector<std::string> gone;
+    // Decided from the published copy: the window thread never waits for a
+    // cycle that holds the table.
+    size_t gone = 0;
     for (const ReaderContext& entry : TableSnapshot())
         if (entry.valid && !device_.IsRemovableOrOptical(entry.driveName))
-            gone.push_back(entry.driveName);
-    if (gone.empty())
+            ++gone;
+    if (gone == 0)
         return;
-    for (size_t i = 0; i < gone.size(); ++i) {
+    for (size_t i = 0; i < gone; ++i)
         AppendLog("Device plug out !! ");
-        stopRequested_ = true;
-        turnFlag_ = 1;
-    }
+    stopRequested_ = true;
+    turnFlag_ = 1;
     checks_.BlankStatusLabels();
-    std::lock_guard table(tableMutex_);
+    // Whoever else holds the table is the test thread, which clears the
+    // entries itself on its way out.
+    std::unique_lock table(tableMutex_, std::try_to_lock);
+    if (table.owns_lock())
+        ClearVanishedEntries();
+}
+
+// Caller holds tableMutex_.
+void TestEngine::ClearVanishedEntries() {
     for (ReaderContext& entry : table_)
-        if (entry.valid && std::find(gone.begin(), gone.end(), entry.driveName) != gone.end())
+        if (entry.valid && !device_.IsRemovableOrOptical(entry.driveName))
             entry.valid = 0;
     PublishTable();
 }
@@ -376,6 +383,10 @@ void TestEngine::TestThread() {
     // writes it any more.
     while (displayActive_ || smartCardActive_)
         Wait(kPollMs);
+    {
+        std::lock_guard table(tableMutex_);
+        ClearVanishedEntries();
+    }
     state_.Clear();
     slots_.ResetLabels();
     PublishVerdicts();

@@ -6,8 +6,10 @@
 // Sharing of the ReaderTable: the engine's table is touched only under
 // tableMutex_, by scans (arrival, the test thread's wait for a complete
 // reader) and by the reader checks and slot cycles, so a scan never rewrites
-// it while a cycle reads it. The window never reads it directly: it gets a
-// copy published after every scan and cycle.
+// it while a cycle reads it. The window thread never waits for that lock:
+// it reads a copy published after every scan and cycle, and a removal
+// decides from that copy (the test thread clears vanished entries itself
+// when it holds the table).
 #pragma once
 
 #include "device_events.h"
@@ -83,6 +85,7 @@ private:
     void Wait(unsigned milliseconds);
     void Trace(std::string_view line);
     void PublishTable();
+    void ClearVanishedEntries();
     void PublishVerdicts();
 
     DelayFunction delay_;
