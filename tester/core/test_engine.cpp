@@ -211,11 +211,11 @@ void TestEngine::OnDeviceArrival() {
         JoinThreads();
     if (running_)
         return;
+    // Idle, so nothing else reads the table: scan even when entry 0 survived
+    // the last run (a reader that lost only some of its drives).
     bool found = false;
     {
         std::lock_guard table(tableMutex_);
-        if (table_[0].valid)
-            return;
         AppendLog("Device plug in !! ");
         device_.ScanReaderDrives(table_);
         PublishTable();
