@@ -27,6 +27,7 @@ constexpr uint8_t kTwoSlotLuns = 0x93;
 constexpr uint8_t kTwoSlotFirmware = 0xB2;
 constexpr uint8_t kRomRegister = 0x24;
 constexpr uint8_t kTwoSlotModes = 0xA9;
+constexpr uint8_t kTwoSlotCapacity = 0xA1; // sector count of LUN n, big-endian, at 4n
 constexpr uint32_t kExtIds = 0x1062;
 constexpr uint32_t kExtLunLayout = 0x47F3;
 constexpr uint32_t kExtLunRegister = 0x002D;
@@ -321,6 +322,18 @@ void SimController::SyncDynamicBytes() {
     auto mode = [&](int slot) -> uint8_t {
         return slot < count && slots_[slot].card ? slots_[slot].card->modeByte : 0;
     };
+    if (family_ == Family::TwoSlot || family_ == Family::ExtendedAddress) {
+        for (int lun = 0; lun < 2; ++lun) {
+            const int slot = SlotForLun(lun);
+            uint32_t blocks = 0;
+            if (slot >= 0 && slots_[slot].card)
+                blocks = slots_[slot].card->reportedBlocks ? slots_[slot].card->reportedBlocks
+                                                           : slots_[slot].card->blockCount;
+            for (int i = 0; i < 4; ++i)
+                registers_[kTwoSlotCapacity + 4 * lun + i] =
+                    static_cast<uint8_t>(blocks >> (24 - 8 * i));
+        }
+    }
     if (family_ == Family::ExtendedAddress) {
         for (int i = 0; i < extLunCount_; ++i)
             extended_[kExtSlotStatus + static_cast<uint32_t>(i)] = SlotStatusByte(i);

@@ -38,8 +38,9 @@ struct SimCard {
     uint32_t blockCount = 8192;
     bool writeProtected = false;
     bool initFail = false;
-    uint8_t modeByte = 0;     // bus width / transfer mode the reader reports
-    bool dropsWrites = false; // a faulty card: writes report success and change nothing
+    uint8_t modeByte = 0;        // bus width / transfer mode the reader reports
+    bool dropsWrites = false;    // a faulty card: writes report success and change nothing
+    uint32_t reportedBlocks = 0; // what the capacity register says; 0: blockCount
 };
 
 class SimController {

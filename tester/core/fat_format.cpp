@@ -239,6 +239,45 @@ uint32_t FatGeometry::FirstDataSector() const {
     return uint32_t{reservedSectors} + 2 * fatSectors;
 }
 
+uint32_t FatGeometry::ClusterCount() const {
+    const uint64_t used =
+        uint64_t{FirstDataSector()} + (type == FatType::Fat32 ? 0 : kFixedRootSectors);
+    return used >= totalSectors ? 0
+                                : static_cast<uint32_t>((totalSectors - used) / sectorsPerCluster);
+}
+
+uint32_t FatGeometry::FatEntries() const {
+    const uint64_t bits = uint64_t{fatSectors} * kSectorSize * 8;
+    const unsigned entryBits = type == FatType::Fat12 ? 12 : type == FatType::Fat16 ? 16 : 32;
+    return static_cast<uint32_t>(std::min<uint64_t>(bits / entryBits, UINT32_MAX));
+}
+
+namespace {
+
+uint16_t Fat16Reserved(uint32_t fatSectors) {
+    return static_cast<uint16_t>(8 - 2 * (fatSectors % 4));
+}
+
+uint16_t Fat32Reserved(uint32_t fatSectors) {
+    const uint32_t rest = fatSectors % 4;
+    return static_cast<uint16_t>(rest == 0 ? 32 : 40 - 2 * rest);
+}
+
+// The size formulas come out one sector short for some counts, and the last
+// clusters would have no FAT entry: a volume that other systems refuse to
+// mount. Such a FAT grows until it covers every cluster.
+void CoverEveryCluster(FatGeometry& g) {
+    while (g.FatEntries() < uint64_t{g.ClusterCount()} + 2) {
+        ++g.fatSectors;
+        if (g.type == FatType::Fat16)
+            g.reservedSectors = Fat16Reserved(g.fatSectors);
+        else if (g.type == FatType::Fat32)
+            g.reservedSectors = Fat32Reserved(g.fatSectors);
+    }
+}
+
+} // namespace
+
 std::optional<FatGeometry> ChooseFatGeometry(uint32_t count) {
     FatGeometry g;
     g.totalSectors = count;
@@ -249,9 +288,9 @@ std::optional<FatGeometry> ChooseFatGeometry(uint32_t count) {
         if (count / spc > 4177918)
             return std::nullopt;
         g.fatSectors = (count + 128 * spc - 8) / (128 * spc + 2);
-        const uint32_t rest = g.fatSectors % 4;
-        g.reservedSectors = static_cast<uint16_t>(rest == 0 ? 32 : 40 - 2 * rest);
+        g.reservedSectors = Fat32Reserved(g.fatSectors);
         g.rootEntries = 0;
+        CoverEveryCluster(g);
         return g;
     }
     const bool fat12 = count <= kFat12MaxSectors;
@@ -271,8 +310,9 @@ std::optional<FatGeometry> ChooseFatGeometry(uint32_t count) {
         g.reservedSectors = 1;
     } else {
         g.fatSectors = (count - 33) / (256 * spc + 2) + 1;
-        g.reservedSectors = static_cast<uint16_t>(8 - 2 * (g.fatSectors % 4));
+        g.reservedSectors = Fat16Reserved(g.fatSectors);
     }
+    CoverEveryCluster(g);
     return g;
 }
 

@@ -37,6 +37,8 @@ struct FatGeometry {
     uint32_t fatSectors = 0;          // one FAT
     uint16_t rootEntries = 0;         // 0 on FAT32, whose root directory is a cluster chain
     uint32_t FirstDataSector() const; // FAT12/16: the fixed root directory; FAT32: cluster 2
+    uint32_t ClusterCount() const;    // clusters of the data area
+    uint32_t FatEntries() const;      // entries one FAT has room for
 };
 
 constexpr uint32_t kFat12MaxSectors = 4096;

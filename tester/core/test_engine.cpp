@@ -51,17 +51,22 @@ bool IsMemorySlotEnabled(const TestSettings& s, int slot, bool twoSlot) {
 }
 
 TestEngine::TestEngine(ScsiBackend& backend, SmartCardService& smartCards, CardRwTest rwTest,
-                       DelayFunction delay)
+                       DelayFunction delay, FormatEnvironment formatEnvironment)
     : delay_(delay ? std::move(delay) : DelayFunction([](unsigned ms) {
           std::this_thread::sleep_for(std::chrono::milliseconds(ms));
       })),
       device_(backend), checks_(device_, settings_, [this](const std::string& t) { AppendLog(t); }),
       slots_(
           device_, settings_, state_, [this](const std::string& t) { AppendLog(t); }, delay_),
+      formatter_(
+          device_, [this](const std::string& t) { AppendLog(t); }, std::move(formatEnvironment)),
       smartCard_(
           smartCards, std::move(rwTest), state_, [this](const std::string& t) { AppendLog(t); },
           delay_) {
     device_.SetDelay(delay_);
+    slots_.afterReadWritePass = [this](int slot, ReaderContext& drive) {
+        formatter_.FormatSlotCard(slot, drive, labels_);
+    };
     checks_.ResetLabels();
     slots_.ResetLabels();
 }
@@ -80,6 +85,19 @@ void TestEngine::SetSettings(const TestSettings& settings) {
     } else {
         settings_ = settings;
         settingsPending_ = false;
+    }
+}
+
+void TestEngine::SetLabelSettings(const LabelSettings& labels) {
+    std::lock_guard lock(arrivalMutex_);
+    const bool threadsAlive =
+        testThread_.joinable() || displayThread_.joinable() || smartCardThread_.joinable();
+    if (threadsAlive) {
+        pendingLabels_ = labels;
+        labelsPending_ = true;
+    } else {
+        labels_ = labels;
+        labelsPending_ = false;
     }
 }
 
@@ -188,6 +206,10 @@ void TestEngine::StartRun() {
     if (settingsPending_) {
         settings_ = pendingSettings_;
         settingsPending_ = false;
+    }
+    if (labelsPending_) {
+        labels_ = pendingLabels_;
+        labelsPending_ = false;
     }
     state_.Clear();
     stopRequested_ = false;

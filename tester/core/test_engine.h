@@ -13,6 +13,7 @@
 #pragma once
 
 #include "device_events.h"
+#include "fat_format.h"
 #include "log_pane.h"
 #include "reader_checks.h"
 #include "reader_device.h"
@@ -37,7 +38,8 @@ class TestEngine : public DeviceEvents {
 public:
     // An empty delay sleeps; an empty rwTest is the pre-test library's test.
     TestEngine(ScsiBackend& backend, SmartCardService& smartCards, CardRwTest rwTest = {},
-               DelayFunction delay = {});
+               DelayFunction delay = {},
+               FormatEnvironment formatEnvironment = FormatEnvironment::System());
     ~TestEngine() override;
     TestEngine(const TestEngine&) = delete;
     TestEngine& operator=(const TestEngine&) = delete;
@@ -45,6 +47,8 @@ public:
     // Takes effect at once when no run is active, else from the next run on:
     // a run keeps the settings it started with.
     void SetSettings(const TestSettings& settings);
+    // The format options of two-slot readers, taken over as SetSettings does.
+    void SetLabelSettings(const LabelSettings& labels);
     // Every log line and every verdict change also goes to the sink; set it
     // before Start. The sink must outlive the engine's threads.
     void SetLogSink(LogSink* sink);
@@ -94,10 +98,14 @@ private:
     TestSettings settings_;        // read by the worker threads during a run
     TestSettings pendingSettings_; // guarded by arrivalMutex_
     bool settingsPending_ = false;
+    LabelSettings labels_;        // read by the test thread during a run
+    LabelSettings pendingLabels_; // guarded by arrivalMutex_
+    bool labelsPending_ = false;
     SlotRunState state_;
     LogPane logPane_;
     ReaderChecks checks_;
     SlotTester slots_;
+    FatFormatter formatter_;
     SmartCardTester smartCard_;
 
     // Arrival, removal, start and stop, one at a time; recursive so that a

@@ -31,8 +31,8 @@ std::optional<SessionOptions> ParseSessionOptions(int argc, const char* const* a
 
 Session::Session(const SessionOptions& options, SmartCardService& smartCards, DelayFunction delay) {
     TestSettings settings;
+    LabelSettings labels;
     if (options.settings) {
-        LabelSettings labels;
         // The window takes a missing file as defaults; named here it is a mistake.
         if (!std::filesystem::is_regular_file(*options.settings) ||
             !LoadSettingFile(*options.settings, settings, labels))
@@ -48,6 +48,7 @@ Session::Session(const SessionOptions& options, SmartCardService& smartCards, De
 
     engine_ = std::make_unique<TestEngine>(backend_, smartCards, CardRwTest{}, std::move(delay));
     engine_->SetSettings(settings);
+    engine_->SetLabelSettings(labels);
     engine_->SetLogSink(sink_.get());
     player_ = std::make_unique<simreader::ScenarioPlayer>(std::move(scenario), backend_, controller,
                                                           *engine_);
