@@ -314,5 +314,203 @@ INSTANTIATE_TEST_SUITE_P(Volumes, ForeignCheckTest,
                                            // sizes whose FAT had to grow by a sector
                                            VolumeCase{67366, "X"}, VolumeCase{67264524, "X"}));
 
+// --- Stopping early ---
+
+struct StopCase {
+    const char* name;
+    uint32_t sectors;
+    uint8_t opcode; // the command that fails in transport
+    int skip;       // requests of that command that go through first
+    const char* line;
+};
+
+void PrintTo(const StopCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class TransportFailureTest : public FatFormatTest,
+                             public ::testing::WithParamInterface<StopCase> {};
+
+// The format ends at the failed request: nothing more is sent, the flag is
+// cleared for the next step, and the log says which command failed.
+TEST_P(TransportFailureTest, ReturnsZeroWithItsLogLineAndSendsNothingMore) {
+    const StopCase c = GetParam();
+    ReaderContext& drive = Insert(c.sectors);
+    backend.ClearSentRequests();
+    backend.FailRequests({"sdb", c.opcode, -1, c.skip});
+    EXPECT_EQ(Format(drive, c.sectors, "Line 7"), format::kFailed);
+    EXPECT_THAT(log, ElementsAre(c.line));
+    EXPECT_EQ(drive.errorFlags & TransportFailure, 0u);
+    const auto sent = SentWithOpcode(c.opcode);
+    EXPECT_EQ(sent.size(), size_t(c.skip) + 1);
+    EXPECT_EQ(backend.SentRequests().back().request.opcode(), c.opcode);
+}
+
+// FAT16 of 4097 sectors writes boot, rest of the reserved area, two FATs,
+// root, label; FAT32 of 4194304 sectors writes two boot areas, 32 requests
+// per FAT, root, label.
+INSTANTIATE_TEST_SUITE_P(
+    Phases, TransportFailureTest,
+    ::testing::Values(
+        StopCase{"Fat16Boot", 4097, scsi::kWrite10, 0, "Write cmd error .. !!\r\n"},
+        StopCase{"Fat16Reserved", 4097, scsi::kWrite10, 1, "Write cmd error .. !!\r\n"},
+        StopCase{"Fat16FirstFat", 4097, scsi::kWrite10, 2, "Write cmd error .. !!\r\n"},
+        StopCase{"Fat16SecondFat", 4097, scsi::kWrite10, 3, "Write cmd error .. !!\r\n"},
+        StopCase{"Fat16Root", 4097, scsi::kWrite10, 4, "Write cmd error .. !!\r\n"},
+        StopCase{"Fat16LabelRead", 4097, scsi::kRead10, 0, "Read cmd error .. !!\r\n"},
+        StopCase{"Fat16LabelWrite", 4097, scsi::kWrite10, 5, "Write cmd error .. !!\r\n"},
+        StopCase{"Fat32BackupBoot", 4194304, scsi::kWrite10, 1, "Write cmd error .. !!\r\n"},
+        StopCase{"Fat32LastOfSecondFat", 4194304, scsi::kWrite10, 65, "Write cmd error .. !!\r\n"},
+        StopCase{"Fat32Root", 4194304, scsi::kWrite10, 66, "Write cmd error .. !!\r\n"},
+        StopCase{"Fat32LabelRead", 4194304, scsi::kRead10, 0, "Read cmd error .. !!\r\n"},
+        StopCase{"Fat32LabelWrite", 4194304, scsi::kWrite10, 67, "Write cmd error .. !!\r\n"}),
+    [](const ::testing::TestParamInfo<StopCase>& info) { return info.param.name; });
+
+TEST_F(FatFormatTest, RequestsStayWithin128SectorsAndCoverBothFats) {
+    ReaderContext& drive = Insert(4194304);
+    backend.ClearSentRequests();
+    ASSERT_EQ(Format(drive, 4194304, ""), format::kDone);
+    const FatGeometry g = *ChooseFatGeometry(4194304);
+    uint32_t next = g.reservedSectors;
+    for (const ScsiRequest& r : SentWithOpcode(scsi::kWrite10)) {
+        const uint32_t lba =
+            (uint32_t{r.cdb[2]} << 24) | (r.cdb[3] << 16) | (r.cdb[4] << 8) | r.cdb[5];
+        EXPECT_EQ(r.cdb[7], 0);
+        EXPECT_LE(r.cdb[8], 128);
+        EXPECT_EQ(r.data.size(), r.cdb[8] * 512u);
+        if (lba >= g.reservedSectors && lba < g.FirstDataSector()) {
+            EXPECT_EQ(lba, next); // both FATs, gapless, in order
+            next += r.cdb[8];
+        }
+    }
+    EXPECT_EQ(next, g.FirstDataSector());
+}
+
+TEST_F(FatFormatTest, CardsItCannotHoldAVolumeOnAreLeftUntouched) {
+    ReaderContext& drive = Insert(8192);
+    backend.ClearSentRequests();
+    // Too large for FAT32 with 64-sector clusters: result 3, silently.
+    EXPECT_EQ(Format(drive, 4177919u * 64, "Line 7"), format::kTooLarge);
+    EXPECT_TRUE(log.empty());
+    // Too small for its own FATs and root directory.
+    EXPECT_EQ(Format(drive, 35, "Line 7"), format::kFailed); // no data cluster
+    EXPECT_THAT(log, ElementsAre("Capacity too small .. !!\r\n"));
+    EXPECT_TRUE(SentWithOpcode(scsi::kWrite10).empty());
+}
+
+TEST_F(FatFormatTest, WriteProtectedCardFailsTheFormat) {
+    reader.InsertCard(0, WriteProtectedCard());
+    device.ScanReaderDrives(table);
+    EXPECT_EQ(Format(table[0], 8192, "Line 7"), format::kFailed);
+    EXPECT_THAT(log, ElementsAre("Write cmd error .. !!\r\n"));
+}
+
+TEST_F(FatFormatTest, FailedAllocationIsLoggedAndWritesNothing) {
+    FormatEnvironment environment = FixedEnvironment();
+    int allocations = 0;
+    environment.allocate = [&](size_t) {
+        ++allocations;
+        return std::unique_ptr<uint8_t[]>();
+    };
+    FatFormatter starved(
+        device, [this](const std::string& t) { log.push_back(t); }, environment);
+    ReaderContext& drive = Insert(8192);
+    backend.ClearSentRequests();
+    ASSERT_TRUE(device.OpenReaderDrive(drive.driveName, drive));
+    EXPECT_EQ(starved.FormatFat(8192, "Line 7", drive), format::kFailed);
+    device.CloseReaderDrive(drive);
+    EXPECT_EQ(allocations, 1);
+    EXPECT_THAT(log, ElementsAre("Memory allocation error .. !!\r\n"));
+    EXPECT_TRUE(SentWithOpcode(scsi::kWrite10).empty());
+}
+
+// --- The format step of a slot ---
+
+TEST_F(FatFormatTest, SlotStepTakesTheCountOfItsLunFromTheRegister) {
+    reader.InsertCard(0, CardOfBlocks(8192));
+    reader.InsertCard(1, CardOfBlocks(70000));
+    device.ScanReaderDrives(table);
+    ASSERT_EQ(table[1].lunNumber, 1);
+    FormatSlot(table[1], LabelSettings{true, "FIRST", true, "second"}, 1);
+    EXPECT_THAT(log, ElementsAre("Fmt_Process ...\r\n", "nOffset = 1", "Total Sec = 70000(11170)",
+                                 "Fmt_Process End...\r\n"));
+    const std::vector<uint8_t> boot = reader.CardBlock(1, 0);
+    EXPECT_EQ(boot[32] | boot[33] << 8 | boot[34] << 16, 70000);
+    const FatGeometry g = *ChooseFatGeometry(70000);
+    const std::vector<uint8_t> root = reader.CardBlock(1, g.FirstDataSector());
+    EXPECT_EQ(std::string(root.begin(), root.begin() + 11), "SECOND     ");
+    EXPECT_EQ(Sector(0), std::vector<uint8_t>(512)); // the other card is not touched
+}
+
+TEST_F(FatFormatTest, SlotStepDoesNothingUntickedAndStopsOnABadCount) {
+    ReaderContext& drive = Insert(8192);
+    backend.ClearSentRequests();
+    FormatSlot(drive, LabelSettings{false, "Line 7", true, "Other"});
+    EXPECT_TRUE(log.empty());
+    EXPECT_TRUE(backend.SentRequests().empty());
+
+    // No card behind LUN 1: the register says 0.
+    FormatSlot(drive, LabelSettings{false, "", true, "Other"}, 1);
+    EXPECT_THAT(log, ElementsAre("Fmt_Process ...\r\n", "nOffset = 1", "Total Sec = 0(0)",
+                                 "Capacity zero .. !!\r\n", "Fmt_Process End...\r\n"));
+
+    // A register that claims more than the card holds.
+    log.clear();
+    simreader::SimCard liar = CardOfBlocks(8192);
+    liar.reportedBlocks = 16384;
+    reader.InsertCard(0, liar);
+    FormatSlot(drive, LabelSettings{true, "Line 7", false, ""});
+    EXPECT_THAT(log, ElementsAre("Fmt_Process ...\r\n", "nOffset = 0", "Total Sec = 16384(4000)",
+                                 "Capacity mismatch .. !!\r\n", "Fmt_Process End...\r\n"));
+
+    log.clear();
+    backend.FailRequests({"sdb", scsi::kVendorReadMemory, 1, 0});
+    FormatSlot(drive, LabelSettings{true, "Line 7", false, ""});
+    EXPECT_THAT(log, ElementsAre("Fmt_Process ...\r\n", "nOffset = 0",
+                                 "Read Capacity cmd error .. !!\r\n"));
+    EXPECT_EQ(drive.errorFlags & TransportFailure, 0u);
+    EXPECT_TRUE(SentWithOpcode(scsi::kWrite10).empty());
+}
+
+// The whole slot step as the test sequence runs it: the read/write test
+// passes, then the card is formatted with the drive still open.
+TEST_F(FatFormatTest, PassedReadWriteTestOfATickedSlotLeavesAFormattedCard) {
+    TestSettings settings;
+    settings.sd = 1;
+    settings.sd2 = 1;
+    SlotRunState state;
+    ReaderChecks checks(device, settings, [this](const std::string& t) { log.push_back(t); });
+    SlotTester slots(
+        device, settings, state, [this](const std::string& t) { log.push_back(t); },
+        [](unsigned) {}, 7);
+    const LabelSettings labels{true, "Line 7", false, "unused"};
+    slots.afterReadWritePass = [&](int slot, ReaderContext& drive) {
+        formatter.FormatSlotCard(slot, drive, labels);
+    };
+    reader.InsertCard(0, CardOfBlocks(8192));
+    reader.InsertCard(1, CardOfBlocks(8192));
+    device.ScanReaderDrives(table);
+    device.RefreshSlotStatus(table[0]);
+    backend.ClearSentRequests();
+    for (int slot = 0; slot < 2; ++slot)
+        slots.RunSlotStep(slot, table, checks);
+
+    const auto first = std::find(log.begin(), log.end(), "Card Type = 0\r\n");
+    ASSERT_NE(first, log.end());
+    EXPECT_EQ(*(first + 1), "Fmt_Process ...\r\n");
+    EXPECT_EQ(std::count(log.begin(), log.end(), "Fmt_Process ...\r\n"), 1);
+    EXPECT_EQ(Sector(0)[510], 0x55);
+    const FatGeometry g = *ChooseFatGeometry(8192);
+    EXPECT_EQ(Sector(g.FirstDataSector())[0], 'L');
+    // Slot 1 is unticked: its read/write test alone (pattern and restore).
+    const auto sent = backend.SentRequests();
+    EXPECT_EQ(std::count_if(sent.begin(), sent.end(),
+                            [](const auto& s) {
+                                return s.drive == "sdc" && s.request.opcode() == scsi::kWrite10;
+                            }),
+              2);
+    EXPECT_EQ(state.cardStatus[0], card::kReady | card::kReadWritePassed | card::kTestCompleted);
+}
+
 } // namespace
 } // namespace orrick::testing
