@@ -186,5 +186,28 @@ TEST_F(EngineTest, TurnsAlternateAndTheTwoSidesNeverOverlap) {
     EXPECT_EQ(LogCount("Smart Card Success"), 1);
 }
 
+TEST_F(EngineTest, TwoSlotReaderFormatsTheTickedSlotsAfterTheirReadWriteTests) {
+    simreader::SimController& reader = AddReader(simreader::Family::TwoSlot, {"sdb", "sdc"});
+    reader.InsertCard(0, CardOfBlocks(8192));
+    reader.InsertCard(1, CardOfBlocks(8192));
+    TestSettings settings;
+    settings.sd = 1;
+    settings.sd2 = 1;
+    TestEngine& e = MakeEngine(settings);
+    e.SetLabelSettings(LabelSettings{true, "Line A", false, "unused"});
+    e.Start();
+    ASSERT_TRUE(WaitFor([&] { return Verdict(0) == "Pass-(2)" && Verdict(1) == "Pass-(2)"; }));
+    e.Stop();
+
+    EXPECT_EQ(LogCount("Fmt_Process End..."), 1);
+    const std::vector<uint8_t> boot = reader.CardBlock(0, 0);
+    EXPECT_EQ(boot[510], 0x55);
+    EXPECT_EQ(boot[511], 0xAA);
+    const std::vector<uint8_t> root =
+        reader.CardBlock(0, ChooseFatGeometry(8192)->FirstDataSector());
+    EXPECT_EQ(std::string(root.begin(), root.begin() + 11), "LINE A     ");
+    EXPECT_EQ(reader.CardBlock(1, 0), std::vector<uint8_t>(512)); // unticked
+}
+
 } // namespace
 } // namespace orrick::testing
