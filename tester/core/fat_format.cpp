@@ -404,8 +404,11 @@ std::string VolumeLabelName(std::string_view text) {
         else
             name += IsLabelCharacter(u) ? c : '_';
     }
-    if (name.find_first_not_of(' ') == std::string::npos)
+    // A label may not start with a blank (other systems drop such a label).
+    const size_t start = name.find_first_not_of(' ');
+    if (start == std::string::npos)
         return {};
+    name.erase(0, start);
     name.resize(LabelSettings::kMaxLabel, ' ');
     return name;
 }

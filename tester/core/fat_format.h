@@ -75,9 +75,9 @@ struct LocalTime {
 uint16_t FatTime(const LocalTime& time);
 uint16_t FatDate(const LocalTime& time);
 
-// The 11 bytes of a volume label: upper case, blank-padded, characters a
-// label may not hold replaced by '_'. Empty when the text has nothing but
-// blanks.
+// The 11 bytes of a volume label from the first 11 characters typed: upper
+// case, without leading blanks, blank-padded, characters a label may not
+// hold replaced by '_'. Empty when the text has nothing but blanks.
 std::string VolumeLabelName(std::string_view text);
 
 using DirectoryEntry = std::array<uint8_t, 32>;

@@ -44,9 +44,10 @@ struct CommandOutput {
     std::string text; // stdout and stderr
 };
 
+// fsck.fat lives in sbin, which an ordinary user's PATH may lack.
 CommandOutput RunCommand(const std::string& command) {
     CommandOutput out;
-    FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
+    FILE* pipe = ::popen(("PATH=\"$PATH:/usr/sbin:/sbin\" " + command + " 2>&1").c_str(), "r");
     if (!pipe)
         return out;
     char chunk[4096];
@@ -213,6 +214,7 @@ TEST(FatLabelTest, LabelIsUpperCaseBlankPaddedAndHoldsOnlyLabelCharacters) {
     EXPECT_EQ(VolumeLabelName("ABCDEFGHIJKLMN"), "ABCDEFGHIJK");
     EXPECT_EQ(VolumeLabelName("a.b*c?d/e\\f"), "A_B_C_D_E_F");
     EXPECT_EQ(VolumeLabelName("caf\xe9"), "CAF_       ");
+    EXPECT_EQ(VolumeLabelName("  ab"), "AB         ");
     EXPECT_EQ(VolumeLabelName("   "), "");
     EXPECT_EQ(VolumeLabelName(""), "");
 
@@ -308,6 +310,7 @@ TEST_P(ForeignCheckTest, FsckAndMtoolsReadTheVolume) {
 
 INSTANTIATE_TEST_SUITE_P(Volumes, ForeignCheckTest,
                          ::testing::Values(VolumeCase{4085, "Line 7"}, VolumeCase{4096, ""},
+                                           VolumeCase{4096, " ab"}, VolumeCase{4096, "x\xe9y"},
                                            VolumeCase{4097, "Line 7"}, VolumeCase{65536, "a:b.c"},
                                            VolumeCase{4194303, "SD CARD ONE"},
                                            VolumeCase{4194304, "Line 7"}, VolumeCase{67108864, ""},
