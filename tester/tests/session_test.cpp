@@ -136,5 +136,40 @@ TEST_F(SessionTest, BadInputStopsBeforeTheSessionStarts) {
     EXPECT_NE(message(o).find("log file"), std::string::npos);
 }
 
+// The format options of a setting file reach the cards of a two-slot reader.
+TEST_F(SessionTest, TwoSlotSessionFormatsTheCardOfTheTickedSlot) {
+    Write(options.profile,
+          R"({"family": "TwoSlot", "slotLuns": [0, 1], "drives": ["sdb", "sdc"]})");
+    TestSettings settings;
+    settings.sd = 1;
+    settings.sd2 = 1;
+    ASSERT_TRUE(
+        SaveSettingFile(*options.settings, settings, LabelSettings{false, "", true, "Line B"}));
+    Write(options.scenario, R"({"events": [
+        {"at_ms": 0,    "event": "plug"},
+        {"at_ms": 300,  "event": "insert", "slot": 0, "image": "sd1.img", "sectors": 8192},
+        {"at_ms": 300,  "event": "insert", "slot": 1, "image": "sd2.img", "sectors": 20000},
+        {"at_ms": 3000, "event": "quit"}]})");
+    {
+        Session session(options, cards, ShortSleep);
+        EXPECT_TRUE(session.Run(std::chrono::steady_clock::now()));
+    }
+    const auto lines = FileLines(options.logFile);
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "Total Sec = 20000(4e20)"), 1)
+        << ::testing::PrintToString(lines);
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "Fmt_Process End..."), 1);
+
+    auto content = [&](const char* name) {
+        std::ifstream image(dir.path() / name, std::ios::binary);
+        return std::string((std::istreambuf_iterator<char>(image)), {});
+    };
+    EXPECT_EQ(content("sd1.img").find_first_not_of('\0'), std::string::npos);
+    const std::string sd2 = content("sd2.img");
+    ASSERT_EQ(sd2.size(), 20000u * 512);
+    EXPECT_EQ(sd2.substr(510, 2), "\x55\xAA");
+    const size_t root = size_t{ChooseFatGeometry(20000)->FirstDataSector()} * 512;
+    EXPECT_EQ(sd2.substr(root, 11), "LINE B     ");
+}
+
 } // namespace
 } // namespace orrick::testing
