@@ -607,7 +607,7 @@ void FatFormatter::FormatSlotCard(int slot, ReaderContext& context, const LabelS
         (slot == 0 ? labels.sd1Label : labels.sd2Label).substr(0, LabelSettings::kMaxLabel);
     Log("Fmt_Process ...\r\n");
     const unsigned lun = context.slotLun[static_cast<size_t>(slot)];
-    Log(Printf("nOffset = %d", lun));
+    Log(Printf("nOffset = %u", lun));
 
     std::array<uint8_t, scsi::kControllerReadSize> capacity{};
     if (!device_.ReadControllerMemory(kRegisterSpace, kCapacityRegister, 8, capacity, context)) {
