@@ -110,8 +110,20 @@ QuarnResult AddDirectory(std::uint16_t fileId) {
 QuarnResult Account(Walk walk, std::uint16_t directory, std::uint16_t fileId, bool firstRange,
                     std::span<const std::uint8_t> answer, std::FILE* trace) {
     if (walk == Walk::Sim) {
-        bool isDirectory = answer.size() > kGsmTypeOfFile && answer[kGsmTypeOfFile] == kGsmTypeDf;
-        if (isDirectory) {
+        // A USIM is still spoken to in the UICC command set after its card
+        // information was read, and answers in FCP form: read such answers
+        // by their tags, or the GSM offsets would add up meaningless sizes.
+        if (IsFcp(answer)) {
+            std::optional<std::uint8_t> descriptor = FcpDescriptorByte(answer);
+            if (descriptor &&
+                (*descriptor == kDescriptorDf || *descriptor == kDescriptorDfShareable)) {
+                QuarnResult rv = AddDirectory(fileId);
+                if (rv != QUARN_OK)
+                    return rv;
+            } else {
+                g_table.total += FcpFileSize(answer);
+            }
+        } else if (answer.size() > kGsmTypeOfFile && answer[kGsmTypeOfFile] == kGsmTypeDf) {
             QuarnResult rv = AddDirectory(fileId);
             if (rv != QUARN_OK)
                 return rv;

@@ -98,6 +98,39 @@ TEST_F(FileMap, SimWalkStartsAfreshEachTime) {
     EXPECT_EQ(nimbrel::WalkTable().count, 3);
 }
 
+TEST_F(FileMap, SimWalkReadsFcpAnswersByTheirTags) {
+    // What a USIM answers once its card information has left the UICC
+    // command set in force: an EF of 0x0123 bytes for every identifier.
+    const Bytes fcp = {0x62, 0x0C, 0x82, 0x02, 0x41, 0x21, 0x83,
+                       0x02, 0x6F, 0x3A, 0x80, 0x02, 0x01, 0x23};
+    InsertResponder([fcp](const Bytes& command) -> Bytes {
+        if (command.size() >= 2 && command[1] == 0xA4)
+            return {0x61, static_cast<std::uint8_t>(fcp.size())};
+        if (command.size() >= 2 && command[1] == 0xC0) {
+            Bytes out = fcp;
+            out.insert(out.end(), {0x90, 0x00});
+            return out;
+        }
+        return {0x6D, 0x00};
+    });
+    int total = -1;
+    ASSERT_EQ(Quarn_GetSIMFileMapSize(handle_, &total), QUARN_OK);
+    EXPECT_EQ(total, 512 * (0x0123 + static_cast<int>(fcp.size())));
+    EXPECT_EQ(nimbrel::WalkTable().count, 1);
+}
+
+TEST_F(FileMap, SimWalkOfAUsimAfterItsCardInformation) {
+    Insert(Profile("usim.json"));
+    _CARD_INFO info{};
+    ASSERT_EQ(Quarn_GetUSIMCardInfo(handle_, &info), QUARN_OK);
+    int total = -1;
+    ASSERT_EQ(Quarn_GetSIMFileMapSize(handle_, &total), QUARN_OK);
+    // The files of the card outside the application, and what each answer
+    // held: never more than the files and their answers can make up.
+    EXPECT_GE(total, 64 + 10 + 20 + 600);
+    EXPECT_LT(total, 64 + 10 + 20 + 600 + 9 + 1760 + 20 * 64);
+}
+
 TEST_F(FileMap, UiccWalkTracesAndSumsFileSizes) {
     Insert(Profile("usim.json"));
     std::FILE* trace = std::tmpfile();
