@@ -244,6 +244,7 @@ QuarnResult ScriptedCardLibrary::ReadCDMASMSBook(QuarnConnection, _FILE_INFO*, _
 
 QuarnResult ScriptedCardLibrary::Written(const std::string& line, int record) {
     Note(line);
+    std::this_thread::sleep_for(std::chrono::milliseconds(card_.writeDelayMs));
     if (card_.writesBeforeRemoval == 0) {
         return kCardRemoved;
     }

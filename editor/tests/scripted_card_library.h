@@ -78,6 +78,7 @@ struct ScriptedCard {
     int readDelayMs = 0;          // per record, to keep a read running
     std::set<int> failingWrites;  // record numbers (last-dialled: the n-th write)
     int writesBeforeRemoval = -1; // then every call answers "card removed"
+    int writeDelayMs = 0;         // per record, to keep a write running
     std::uint32_t fileMapSize = 0;
     QuarnResult fileMapResult = QUARN_OK;
     int fileMapDelayMs = 0;
