@@ -2,6 +2,7 @@
 // Save, then the virtual card's file bytes record by record and a fresh
 // Load of the same book.
 #include "card_in_slot.h"
+#include "core/card_information.h"
 #include "core/card_load.h"
 #include "core/card_save.h"
 #include "core/catalogue.h"
@@ -12,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <map>
 #include <memory>
 
 namespace brisken {
@@ -284,6 +287,103 @@ TEST_F(SaveThroughPcscd, CardRemovedMidSaveReportsTheUnwrittenAndLosesNoEdit) {
     card = std::make_unique<CardInSlot>(Profile("book_gsm_sim.json"));
     ASSERT_TRUE(Save(BookKind::Phone));
     EXPECT_FALSE(books_->phone.values.changed);
+}
+
+} // namespace
+} // namespace brisken
+
+namespace brisken {
+namespace {
+
+using testing::RecordingInfoView;
+
+class InfoThroughPcscd : public ::testing::Test {
+protected:
+    InfoThroughPcscd()
+        : binding_(QStringLiteral(NIMBREL_LIBRARY)), library_(binding_), trace_(ScriptedCard{}) {}
+    bool Run() {
+        if (!info_.Start(view_)) {
+            return false;
+        }
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (!info_.Tick(view_)) {
+            if (std::chrono::steady_clock::now() > deadline) {
+                return false;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return true;
+    }
+    NimbrelBinding binding_;
+    NimbrelCardLibrary library_;
+    ScriptedCardLibrary trace_;
+    RecordingInfoView view_{trace_};
+    CardInformation info_{library_};
+};
+
+// The sizes a profile gives its files: record files by their records,
+// transparent ones by their content; and the SELECT answers a SIM-form walk
+// reads for each (15 bytes per file, 22 per directory below the MF).
+struct ProfileSizes {
+    int files = 0;
+    int answers = 0;
+    std::map<std::string, int> byId;
+};
+
+void AddSizes(const nlohmann::json& directory, ProfileSizes& sizes) {
+    for (const auto& child : directory.value("children", nlohmann::json::array())) {
+        if (child.value("type", "") != "EF") {
+            sizes.answers += 22;
+            AddSizes(child, sizes);
+            continue;
+        }
+        int size = 0;
+        if (child.contains("recordLength")) {
+            size = child["recordLength"].get<int>() * child["recordCount"].get<int>();
+        } else {
+            const std::string content = child.value("content", "");
+            size = static_cast<int>((content.size() + 1) / 3);
+        }
+        sizes.files += size;
+        sizes.answers += 15;
+        sizes.byId[child.value("id", "")] += size;
+    }
+}
+
+ProfileSizes SizesOf(const char* name) {
+    std::ifstream in(Profile(name));
+    ProfileSizes sizes;
+    AddSizes(nlohmann::json::parse(in)["mf"], sizes);
+    return sizes;
+}
+
+TEST_F(InfoThroughPcscd, GsmSimSizesAreThoseOfItsProfile) {
+    SetUserDefaultLanguageIdForTesting(1033);
+    const ProfileSizes sizes = SizesOf("book_gsm_sim.json");
+    CardInSlot card(Profile("book_gsm_sim.json"));
+    ASSERT_TRUE(Run());
+    EXPECT_EQ(view_.shown, CardSizesText(static_cast<std::uint32_t>(sizes.files + sizes.answers),
+                                         sizes.byId.at("6F3A"), sizes.byId.at("6F3C")));
+    EXPECT_TRUE(Has(trace_.TakeLog(), "card type GSM SIM"));
+    SetUserDefaultLanguageIdForTesting(0);
+}
+
+TEST_F(InfoThroughPcscd, UsimPhoneBookSizeCoversBothFiles) {
+    SetUserDefaultLanguageIdForTesting(1033);
+    const ProfileSizes sizes = SizesOf("book_usim_global.json");
+    CardInSlot card(Profile("book_usim_global.json"));
+    ASSERT_TRUE(Run());
+    const QStringList lines = view_.shown.split(QStringLiteral("\n\n"));
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_EQ(lines[1], QStringLiteral("Phone book size : %1 Bytes (%2 KB)")
+                            .arg(sizes.byId.at("4F3A") + sizes.byId.at("4F3B"))
+                            .arg((sizes.byId.at("4F3A") + sizes.byId.at("4F3B")) / 1024));
+    EXPECT_EQ(lines[2], QStringLiteral("SMS size : %1 Bytes (%2 KB)")
+                            .arg(sizes.byId.at("6F3C"))
+                            .arg(sizes.byId.at("6F3C") / 1024));
+    EXPECT_TRUE(lines[0].startsWith(QStringLiteral("Total size : ")));
+    EXPECT_TRUE(Has(trace_.TakeLog(), "card type USIM"));
+    SetUserDefaultLanguageIdForTesting(0);
 }
 
 } // namespace
