@@ -163,15 +163,6 @@ TEST_F(LoadWindowTest, SaveDrawsWrittenRowsBlackAndLeavesUnwrittenOnesRed) {
     EXPECT_EQ(library.OpenConnections(), 0);
 }
 
-TEST_F(LoadWindowTest, SaveOfABookNeverLoadedIsRefused) {
-    ScriptedCardLibrary& library = UseCard(ScriptedCard{});
-    Click(kRadioSms);
-    Click(kSave);
-    EXPECT_EQ(requests, QStringList{Text(kMsgLoadSmsBookFirst)});
-    EXPECT_TRUE(library.TakeLog().empty());
-    EXPECT_FALSE(window.IsBusy());
-}
-
 TEST_F(LoadWindowTest, CardInformationShowsTheSizesOnceTheWalkIsDone) {
     ScriptedCard card;
     card.usim = true;
