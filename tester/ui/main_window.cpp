@@ -145,7 +145,8 @@ void MainWindow::StopAll() {
     testing_ = false;
     if (refresh_)
         refresh_->stop();
-    hotplug_.reset();
+    // The monitor stays until the window goes (a scenario may still post to
+    // it); testing_ keeps its events from the engine.
     // The worker threads end before anything they use goes.
     engine_->Stop();
     options_.smartCards->ReleaseContext();
