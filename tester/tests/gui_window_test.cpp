@@ -385,6 +385,28 @@ TEST_F(WindowRunTest, ResultTableShowsTheRunAndUnplugResetsIt) {
     EXPECT_TRUE(WaitUntil([&] { return label("verdict", 0)->text() == "Pass-(2)"; }));
 }
 
+TEST_F(WindowRunTest, TwoSlotReaderLeavesTheOtherColumnsBlank) {
+    TestSettings settings;
+    settings.sd = 1;
+    settings.sd2 = 1; // the second SD slot of a two-slot reader is slot 1
+    SaveAsLast(settings);
+    index =
+        sim.AddController(std::make_unique<simreader::SimController>(simreader::Family::TwoSlot),
+                          Names({"sdb", "sdc"}));
+    sim.Controller(index).InsertCard(0, simreader::SimCard{});
+    MainWindow& w = Open();
+    auto text = [&](const char* row, int column) {
+        return w.findChild<ui::ColourLabel*>(QStringLiteral("%1%2").arg(row).arg(column))->text();
+    };
+    ASSERT_TRUE(WaitUntil([&] { return text("verdict", 0) == "Pass-(2)"; }));
+    EXPECT_EQ(text("rw", 1), "Ready");
+    for (int column : {2, 3, 4}) {
+        EXPECT_EQ(text("rw", column), "") << column;
+        EXPECT_EQ(text("info", column), "") << column;
+        EXPECT_EQ(text("verdict", column), "") << column;
+    }
+}
+
 TEST_F(WindowRunTest, InitialLookOfTheLabels) {
     MainWindow& w = Open();
     auto* err = Find<ui::ColourLabel>(w, 1049);
