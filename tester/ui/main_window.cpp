@@ -62,6 +62,10 @@ QLineEdit* MakeReadBox(int id, QWidget* parent) {
     edit->setObjectName(Id(id));
     edit->setReadOnly(true);
     edit->setFocusPolicy(Qt::NoFocus);
+    // Values read from the reader, not entry fields: drawn on the window's background.
+    QPalette p = edit->palette();
+    p.setColor(QPalette::Base, p.color(QPalette::Window));
+    edit->setPalette(p);
     return edit;
 }
 
