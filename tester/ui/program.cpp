@@ -73,7 +73,11 @@ OrrickProgram::~OrrickProgram() {
 
 void OrrickProgram::Show() {
     window_->show();
-    if (!player_ || window_->SecondInstance())
+    if (window_->SecondInstance()) {
+        std::fprintf(stderr, "orrick: another tester is running; this one closes\n");
+        return;
+    }
+    if (!player_)
         return;
     const auto start = std::chrono::steady_clock::now();
     MainWindow* window = window_.get();
