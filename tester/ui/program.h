@@ -7,6 +7,7 @@
 
 #include <QString>
 
+#include <atomic>
 #include <filesystem>
 #include <memory>
 #include <thread>
