@@ -6,10 +6,26 @@
 #include "program.h"
 
 #include <QApplication>
+#include <QSocketNotifier>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <exception>
 #include <vector>
+
+namespace {
+
+int signalPipe[2] = {-1, -1};
+
+void OnStopSignal(int) {
+    const char stop = 1;
+    [[maybe_unused]] const ssize_t written = write(signalPipe[1], &stop, 1);
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -33,6 +49,23 @@ int main(int argc, char** argv) {
     } catch (const std::exception& e) {
         std::fprintf(stderr, "orrick: %s\n", e.what());
         return 2;
+    }
+    // SIGINT and SIGTERM close the window as Exit does: the engine stops
+    // and its threads end before the program does.
+    std::unique_ptr<QSocketNotifier> stopNotifier;
+    if (pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) == 0) {
+        stopNotifier = std::make_unique<QSocketNotifier>(signalPipe[0], QSocketNotifier::Read);
+        QObject::connect(stopNotifier.get(), &QSocketNotifier::activated, [&program] {
+            char drain[16];
+            while (read(signalPipe[0], drain, sizeof drain) > 0) {
+            }
+            program->Window().close();
+        });
+        struct sigaction action {};
+        action.sa_handler = OnStopSignal;
+        sigemptyset(&action.sa_mask);
+        sigaction(SIGINT, &action, nullptr);
+        sigaction(SIGTERM, &action, nullptr);
     }
     program->Show();
     app.exec();
