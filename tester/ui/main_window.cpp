@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
@@ -69,6 +70,22 @@ QLineEdit* MakeReadBox(int id, QWidget* parent) {
     return edit;
 }
 
+// A card in a reader, drawn rather than shipped as a picture.
+QIcon MakeIcon() {
+    QPixmap pixmap(32, 32);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(65, 105, 225));
+    painter.drawRoundedRect(QRectF(2, 8, 28, 20), 3, 3);
+    painter.setBrush(QColor(218, 165, 32));
+    painter.drawRect(QRectF(8, 3, 16, 12));
+    painter.setBrush(Qt::white);
+    painter.drawRect(QRectF(6, 20, 20, 3));
+    return QIcon(pixmap);
+}
+
 } // namespace
 
 QString VersionTitle() {
@@ -92,6 +109,7 @@ void MainWindow::HotplugGate::OnDeviceRemoval() {
 MainWindow::MainWindow(WindowOptions options, QWidget* parent)
     : QWidget(parent), options_(std::move(options)), instance_(options_.lockFolder) {
     setObjectName("orrickWindow");
+    setWindowIcon(MakeIcon());
     engine_ = std::make_unique<TestEngine>(*options_.backend, *options_.smartCards, options_.rwTest,
                                            options_.delay);
     if (options_.logSink)
