@@ -14,12 +14,57 @@
 # screenshot (in $SUITE_BUILD_DIR/demo, or $DEMO_OUT; $DEMO_LANGUAGE picks the
 # interface language by its index in the language list, 3 = English, 5 =
 # German, 9 = Japanese). Needs root (pcscd).
+#
+#   scripts/run.sh tester [all]
+#
+# The tester instead: orrick on a simulated two-slot reader with card images
+# (with "all": a seven-slot reader, every column of the result table), a
+# scenario that plays the operator, and a GSM SIM in the sandbox's first
+# reader for the smart-card slot. With a display the window opens and stays
+# until it is closed; without one it runs under Xvfb and the paths of its
+# screenshots (idle, running, setup) are printed. Files go to
+# $SUITE_BUILD_DIR/demo/tester (or $DEMO_OUT).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${SUITE_BUILD_DIR:-$root/build}
 export SUITE_BUILD_DIR=$build
 
 die() { echo "run: $*" >&2; exit 1; }
+
+tester_job() {
+    [ $# -le 1 ] || die "usage: scripts/run.sh tester [all]"
+    local profile=reader_twoslot.json line=tester_twoslot verdicts=3
+    if [ "${1:-}" = all ]; then
+        profile=reader_sevenslot.json line=tester_all_slots verdicts=6
+    elif [ -n "${1:-}" ]; then
+        die "usage: scripts/run.sh tester [all]"
+    fi
+    if [ ! -f "$build/build.ninja" ]; then
+        cmake -S "$root" -B "$build" -G Ninja
+    fi
+    cmake --build "$build" --target orrick orrick-demo simcard-vpcd pcsc-wait
+    local out=${DEMO_OUT:-$build/demo/tester}
+    mkdir -p "$out"
+    # The card images are made beside the scenario: in the output folder.
+    cp "$root/sim/scenarios/$line.json" "$out/scenario.json"
+    local args=(--simulate "$root/sim/profiles/$profile" --scenario "$out/scenario.json"
+                --settings "$root/sim/scenarios/$line.ini" --log-file "$out/session.log")
+    echo "== orrick on $profile, scenario $line.json; log in $out/session.log"
+    if [ -n "${DISPLAY:-}" ]; then
+        bash "$root/scripts/pcsc_sandbox.sh" run -- "$build/tester/ui/orrick" "${args[@]}"
+    else
+        command -v xvfb-run >/dev/null || die "no display and no xvfb-run (bash scripts/setup.sh)"
+        bash "$root/scripts/pcsc_sandbox.sh" run -- \
+            xvfb-run -a -s "-screen 0 1024x768x24" \
+            "$build/tester/ui/orrick-demo" --out "$out" --verdicts "$verdicts" "${args[@]}"
+    fi
+}
+
+if [ "${1:-}" = tester ]; then
+    shift
+    tester_job "$@"
+    exit 0
+fi
 
 [ $# -le 1 ] || die "usage: scripts/run.sh [PROFILE.json]"
 profile=${1:-demo_gsm_sim.json}

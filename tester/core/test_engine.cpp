@@ -212,6 +212,12 @@ void TestEngine::StartRun() {
         labelsPending_ = false;
     }
     state_.Clear();
+    {
+        // The display thread draws from its first step on, so it must know
+        // the reader's kind before it starts: a two-slot reader has no SD2 column.
+        std::lock_guard table(tableMutex_);
+        slots_.SetReaderKind(table_[0].twoSlot, table_[0].model);
+    }
     stopRequested_ = false;
     smartCardStart_ = false;
     failedRun_ = false;

@@ -2,56 +2,84 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <map>
 #include <stdexcept>
 #include <string>
 
 namespace orrick {
 
-std::optional<SessionOptions> ParseSessionOptions(int argc, const char* const* argv) {
-    std::map<std::string, std::string> values;
+std::optional<ToolOptions> ParseToolOptions(int argc, const char* const* argv) {
+    ToolOptions options;
     for (int i = 1; i < argc; i += 2) {
         const std::string name = argv[i];
-        const bool known = name == "--simulate" || name == "--scenario" || name == "--log-file" ||
-                           name == "--settings";
-        if (!known || i + 1 >= argc || values.count(name))
+        std::optional<std::filesystem::path>* slot = nullptr;
+        if (name == "--simulate")
+            slot = &options.profile;
+        else if (name == "--scenario")
+            slot = &options.scenario;
+        else if (name == "--log-file")
+            slot = &options.logFile;
+        else if (name == "--settings")
+            slot = &options.settings;
+        if (!slot || slot->has_value() || i + 1 >= argc)
             return std::nullopt;
-        values[name] = argv[i + 1];
+        *slot = std::filesystem::path(argv[i + 1]);
     }
-    if (!values.count("--simulate") || !values.count("--scenario") || !values.count("--log-file"))
-        return std::nullopt;
-    SessionOptions options;
-    options.profile = values["--simulate"];
-    options.scenario = values["--scenario"];
-    options.logFile = values["--log-file"];
-    if (values.count("--settings"))
-        options.settings = values["--settings"];
     return options;
 }
 
-Session::Session(const SessionOptions& options, SmartCardService& smartCards, DelayFunction delay) {
+std::optional<SessionOptions> ParseSessionOptions(int argc, const char* const* argv) {
+    const auto parsed = ParseToolOptions(argc, argv);
+    if (!parsed || !parsed->profile || !parsed->scenario || !parsed->logFile)
+        return std::nullopt;
+    SessionOptions options;
+    options.profile = *parsed->profile;
+    options.scenario = *parsed->scenario;
+    options.logFile = *parsed->logFile;
+    options.settings = parsed->settings;
+    return options;
+}
+
+SimulatedLine::SimulatedLine(const std::filesystem::path& profile,
+                             const std::optional<std::filesystem::path>& scenario) {
+    controller_ = simreader::LoadReaderProfile(backend_, profile);
+    if (scenario) {
+        scenario_ = simreader::LoadScenario(*scenario);
+        simreader::PrepareImages(*scenario_);
+    }
+}
+
+std::unique_ptr<simreader::ScenarioPlayer> SimulatedLine::MakePlayer(DeviceEvents& events) {
+    if (!scenario_)
+        return nullptr;
+    return std::make_unique<simreader::ScenarioPlayer>(*scenario_, backend_, controller_, events);
+}
+
+void LoadNamedSettings(const std::filesystem::path& file, TestSettings& settings,
+                       LabelSettings& labels) {
+    // The window takes a missing remembered file as defaults; named on the
+    // command line it is a mistake.
+    if (!std::filesystem::is_regular_file(file) || !LoadSettingFile(file, settings, labels))
+        throw std::runtime_error("cannot read settings " + file.string());
+}
+
+Session::Session(const SessionOptions& options, SmartCardService& smartCards, DelayFunction delay)
+    : line_(options.profile, options.scenario) {
     TestSettings settings;
     LabelSettings labels;
     if (options.settings) {
-        // The window takes a missing file as defaults; named here it is a mistake.
-        if (!std::filesystem::is_regular_file(*options.settings) ||
-            !LoadSettingFile(*options.settings, settings, labels))
-            throw std::runtime_error("cannot read settings " + options.settings->string());
+        LoadNamedSettings(*options.settings, settings, labels);
     }
-    const size_t controller = simreader::LoadReaderProfile(backend_, options.profile);
-    simreader::Scenario scenario = simreader::LoadScenario(options.scenario);
-    simreader::PrepareImages(scenario);
     std::string error;
     sink_ = LogSink::Open(options.logFile, error);
     if (!sink_)
         throw std::runtime_error(error);
 
-    engine_ = std::make_unique<TestEngine>(backend_, smartCards, CardRwTest{}, std::move(delay));
+    engine_ =
+        std::make_unique<TestEngine>(line_.Backend(), smartCards, CardRwTest{}, std::move(delay));
     engine_->SetSettings(settings);
     engine_->SetLabelSettings(labels);
     engine_->SetLogSink(sink_.get());
-    player_ = std::make_unique<simreader::ScenarioPlayer>(std::move(scenario), backend_, controller,
-                                                          *engine_);
+    player_ = line_.MakePlayer(*engine_);
     player_->onProblem = [](const std::string& text) {
         std::fprintf(stderr, "orrick-session: %s\n", text.c_str());
     };

@@ -15,6 +15,38 @@
 
 namespace orrick {
 
+// The options the tester's programs share: each at most once, each with a value.
+struct ToolOptions {
+    std::optional<std::filesystem::path> profile;  // --simulate PROFILE.json
+    std::optional<std::filesystem::path> scenario; // --scenario FILE.json
+    std::optional<std::filesystem::path> logFile;  // --log-file FILE
+    std::optional<std::filesystem::path> settings; // --settings FILE.ini
+};
+std::optional<ToolOptions> ParseToolOptions(int argc, const char* const* argv);
+
+// The simulated reader of a profile, and the scenario that plays the
+// operator on it. Throws std::runtime_error saying what is wrong.
+class SimulatedLine {
+public:
+    SimulatedLine(const std::filesystem::path& profile,
+                  const std::optional<std::filesystem::path>& scenario);
+
+    simreader::SimReaderBackend& Backend() { return backend_; }
+    bool HasScenario() const { return scenario_.has_value(); }
+    // Made before the engine starts: a scenario that begins with plugging
+    // the reader in takes it away first. Null without a scenario.
+    std::unique_ptr<simreader::ScenarioPlayer> MakePlayer(DeviceEvents& events);
+
+private:
+    simreader::SimReaderBackend backend_;
+    size_t controller_ = 0;
+    std::optional<simreader::Scenario> scenario_;
+};
+
+// A setting file named on the command line must exist and be readable.
+void LoadNamedSettings(const std::filesystem::path& file, TestSettings& settings,
+                       LabelSettings& labels);
+
 struct SessionOptions {
     std::filesystem::path profile;  // --simulate
     std::filesystem::path scenario; // --scenario
@@ -39,7 +71,7 @@ public:
     bool LogFailed() const { return sink_->Failed(); }
 
 private:
-    simreader::SimReaderBackend backend_;
+    SimulatedLine line_;
     std::unique_ptr<LogSink> sink_;
     std::unique_ptr<TestEngine> engine_;
     std::unique_ptr<simreader::ScenarioPlayer> player_;
