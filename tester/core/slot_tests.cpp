@@ -410,7 +410,13 @@ SlotTester::StepOutcome SlotTester::RunSlotStep(int slot, ReaderTable& table,
     const uint8_t status = drive->slotStatus[static_cast<size_t>(slot)] & 0x3F;
     std::atomic<uint8_t>& run = state_.cardStatus[slot];
     if (HasAll(status, kStatusPresent | kStatusReady)) {
+        const bool newlySeen = !(run & card::kReady);
         Update(run, 0, card::kReady);
+        // The mode row was judged before the card counted as seen; judge it
+        // again now, before its tests end, or the verdict would first show
+        // without the mode's point ("NG-(2)" a cycle before "Pass-(3)").
+        if (newlySeen)
+            ShowSlotMode(slot, entry0);
         if (status & kStatusWriteProtect) {
             if (!(run & card::kWriteProtected)) {
                 Update(run, 0, card::kWriteProtected);
