@@ -169,6 +169,7 @@ void Tour::PhoneBook() {
 
     // A row below the edited one, so that the picture shows that one red.
     Step("delete-entry");
+    list->scrollToTop();
     ClickRow(window_, "id1000", 5);
     const QString removed = list->CellText(5, 1);
     Click(kDelete);
