@@ -91,11 +91,13 @@ void ModalHandler::HandleModal(QWidget* modal) {
     }
     auto* dialog = qobject_cast<QDialog*>(modal);
     if (answer && !answer->isEmpty() && dialog != nullptr) {
+        // "A|B" puts A in the first field and B in the second.
+        const QStringList parts = answer->split(QLatin1Char('|'));
         int entered = 0;
         for (const QString& name : fields) {
             if (auto* field = modal->findChild<QLineEdit*>(name)) {
                 field->clear();
-                QTest::keyClicks(field, *answer);
+                QTest::keyClicks(field, parts.value(entered, parts.front()));
                 ++entered;
             }
         }

@@ -29,6 +29,7 @@ public:
     // Pictures from now on are named after the step.
     void BeginStep(const QString& name);
     void SetCode(std::optional<QString> code) { code_ = std::move(code); }
+    // "NEW|OTHER" types differing texts into the two fields.
     void SetNewPin(std::optional<QString> pin) { newPin_ = std::move(pin); }
     void ChooseMenuCommand(int command) { menuCommand_ = command; }
 
