@@ -118,6 +118,18 @@ void ModalHandler::HandleModal(QWidget* modal) {
     }
 }
 
+void ModalHandler::PictureOfNotice() const {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (widget->objectName() == QLatin1String("dontRemoveWindow") && widget->isVisible()) {
+            const QString path = QDir(out_).filePath(
+                (step_.isEmpty() ? QStringLiteral("notice") : step_ + QStringLiteral("-notice")) +
+                QStringLiteral(".png"));
+            widget->grab().save(path);
+            Say(QStringLiteral("notice: %1").arg(path));
+        }
+    }
+}
+
 QString SavePicture(QWidget& window, const QString& out, const QString& name) {
     const QString path = QDir(out).filePath(name);
     if (!window.grab().save(path)) {
@@ -156,7 +168,10 @@ LoadOutcome PressLoad(MainDialog& window, QAbstractButton& load, int timeoutMs,
     QTimer::singleShot(0, &load, [&load] { load.click(); });
     for (;;) {
         QTest::qWait(50);
-        sawBusy = sawBusy || window.IsBusy();
+        if (!sawBusy && window.IsBusy()) {
+            sawBusy = true;
+            modals.PictureOfNotice();
+        }
         const bool settled = sawBusy || clock.elapsed() > 1500;
         if (settled && !window.IsBusy() && QApplication::activeModalWidget() == nullptr) {
             break;

@@ -37,6 +37,8 @@ public:
     QStringList TakeSeen();
 
     void Poll();
+    // A picture of the "don't remove" window while it is up.
+    void PictureOfNotice() const;
     int Count() const { return count_; }
 
 private:
