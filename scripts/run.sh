@@ -13,7 +13,9 @@
 # Load, waits until the window is idle again and prints the path of the
 # screenshot (in $SUITE_BUILD_DIR/demo, or $DEMO_OUT; $DEMO_LANGUAGE picks the
 # interface language by its index in the language list, 3 = English, 5 =
-# German, 9 = Japanese). Needs root (pcscd).
+# German, 9 = Japanese; DEMO_TOUR=yes goes on through editing and every PIN
+# action, which needs a card with PIN 1234 and PUK 12345678, as the demo
+# cards have). Needs root (pcscd).
 #
 #   scripts/run.sh tester [all]
 #
@@ -117,5 +119,5 @@ else
     command -v xvfb-run >/dev/null || die "no display and no xvfb-run (bash scripts/setup.sh)"
     bash "$root/scripts/pcsc_sandbox.sh" run --card "$card_slot:$profile" -- \
         xvfb-run -a "$build/editor/tools/brisken_demo" --out "$out" --pin "${DEMO_PIN:-1234}" \
-        --language "${DEMO_LANGUAGE:-3}"
+        --language "${DEMO_LANGUAGE:-3}" --tour "${DEMO_TOUR:-no}"
 fi

@@ -65,6 +65,13 @@ bool PinRunner::Run(PinOperation operation, CardSession& session, PinPrompt& pro
     CardCode code;
     bool haveCode = false;
 
+    // A blocked card refuses any PIN: asking for one would only end in 124,
+    // while the way out is Unblock.
+    if (operation == PinOperation::Verify && session.Info().pinBlocked != 0) {
+        messages(kMsgCardBlocked);
+        return false;
+    }
+
     if (remembered_ && operation != PinOperation::Unblock) {
         if (iccid != iccid_) {
             // Another card: the remembered PIN would spend one of its

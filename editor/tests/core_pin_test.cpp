@@ -90,6 +90,16 @@ TEST_F(PinFixture, CancelWrongPinAndStaleRememberedPin) {
     EXPECT_EQ(library->TakeLog(), Log({"VerifySIMCHV 1234", "ask PIN 3", "VerifySIMCHV 5555"}));
 }
 
+TEST_F(PinFixture, VerifyOnABlockedCardSaysSoWithoutAsking) {
+    Insert("8901", 0);
+    library->Card().info.pinBlocked = 1;
+    ASSERT_EQ(session->Identify(), IdentifyResult::Identified);
+    library->TakeLog();
+    prompt.codes = {u"1234"};
+    EXPECT_FALSE(Run(PinOperation::Verify));
+    EXPECT_EQ(library->TakeLog(), Log({"message 146"}));
+}
+
 TEST_F(PinFixture, ChangeChecksConfirmationAndForgetsThePin) {
     Insert("8901");
     prompt.codes = {u"1234"};

@@ -98,20 +98,7 @@ TEST_F(LoadThroughPcscd, UsimOfTwoFilesLastFileFirst) {
 }
 
 TEST_F(LoadThroughPcscd, RuimSmsBook) {
-    // The library's card information wants a last-dialled file, which the
-    // stored R-UIM profile lacks.
-    CardInSlot card(EditedProfile("book_ruim.json", [](nlohmann::json& profile) {
-        for (auto& child : profile["mf"]["children"]) {
-            if (child["id"] == "7F10") {
-                child["children"].push_back({{"id", "6F44"},
-                                             {"type", "EF"},
-                                             {"name", "EF_LND"},
-                                             {"structure", "cyclic"},
-                                             {"recordLength", 28},
-                                             {"recordCount", 5}});
-            }
-        }
-    }));
+    CardInSlot card(Profile("book_ruim.json"));
     ASSERT_TRUE(Load(BookKind::Sms));
     const std::vector<std::uint16_t> path = {0x7F25, 0x6F3C};
     std::set<int> expected;

@@ -3,13 +3,19 @@
 // idle again and saves pictures of it.
 //
 //   brisken_demo [--out DIR] [--language INDEX] [--pin CODE] [--timeout SECONDS]
+//                [--tour yes|no]
 //
 // Message boxes that come up on the way are photographed, printed and closed;
-// a dialog asking for a code gets --pin when one was given. The card library
+// a dialog asking for a code gets --pin when one was given. With --tour the
+// driver goes on through editing and every PIN action (demo_tour.h); the
+// card's PIN must then be 1234 and its PUK 12345678. The card library
 // is deployed as the editor deploys it: its embedded image is written beside
 // this program, where the binding looks for it. Prints the path of each
-// picture; exit status 0 when Load ended, 1 when it did not end in time, 2 on
-// a usage or set-up error.
+// picture; exit status 0 when Load ended (and every step of the tour showed
+// what it should), 1 when not, 2 on a usage or set-up error.
+#include "demo_driver.h"
+#include "demo_tour.h"
+
 #include "core/settings.h"
 #include "core/startup.h"
 #include "resources/embedded_library.h"
@@ -40,12 +46,8 @@ struct Options {
     int language = 3; // English
     QString pin;
     int timeoutSeconds = 60;
+    bool tour = false;
 };
-
-void Say(const QString& line) {
-    std::printf("%s\n", line.toLocal8Bit().constData());
-    std::fflush(stdout);
-}
 
 bool ParseOptions(const QStringList& args, Options& options) {
     for (int i = 1; i < args.size(); ++i) {
@@ -61,6 +63,9 @@ bool ParseOptions(const QStringList& args, Options& options) {
             options.language = value.toInt(&ok);
         } else if (arg == QLatin1String("--pin")) {
             options.pin = value;
+        } else if (arg == QLatin1String("--tour")) {
+            options.tour = value == QLatin1String("yes");
+            ok = options.tour || value == QLatin1String("no");
         } else if (arg == QLatin1String("--timeout")) {
             options.timeoutSeconds = value.toInt(&ok);
             ok = ok && options.timeoutSeconds > 0;
@@ -74,119 +79,29 @@ bool ParseOptions(const QStringList& args, Options& options) {
     return true;
 }
 
-// Takes care of one modal window that waits for an answer: a code dialog gets
-// the PIN, anything else is photographed and dismissed.
-class ModalHandler {
-public:
-    ModalHandler(QString out, QString pin) : out_(std::move(out)), pin_(std::move(pin)) {}
-
-    void Handle(QWidget* modal) {
-        const QString path = QDir(out_).filePath(QStringLiteral("message-%1.png").arg(++count_));
-        modal->grab().save(path);
-        QString text = modal->windowTitle();
-        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-            text = box->text();
-        }
-        Say(QStringLiteral("dialog: %1 (%2)").arg(text.simplified(), path));
-        const auto fields = modal->findChildren<QLineEdit*>();
-        if (!fields.isEmpty() && !pin_.isEmpty()) {
-            int entered = 0;
-            for (QLineEdit* field : fields) {
-                if (field->isEnabled() && !field->isReadOnly()) {
-                    field->clear();
-                    QTest::keyClicks(field, pin_);
-                    ++entered;
-                }
-            }
-            Say(QStringLiteral("dialog: code typed into %1 field(s)").arg(entered));
-            for (QPushButton* button : modal->findChildren<QPushButton*>()) {
-                if (button->isDefault() && button->isEnabled()) {
-                    button->click();
-                    return;
-                }
-            }
-            if (auto* dialog = qobject_cast<QDialog*>(modal)) {
-                dialog->accept();
-                return;
-            }
-        }
-        if (auto* dialog = qobject_cast<QDialog*>(modal)) {
-            dialog->reject();
-        } else {
-            modal->close();
+// Load of the phone book, then of the SMS book, with a picture of each.
+bool LoadBothBooks(MainDialog& window, QAbstractButton& load, const ModalHandler& modals,
+                   const QString& out, int timeoutMs) {
+    const LoadOutcome phone = PressLoad(window, load, timeoutMs, "id1000", "phone-book", modals);
+    const QString phonePicture = SavePicture(window, out, QStringLiteral("main-phone.png"));
+    bool finished = phone == LoadOutcome::Ended;
+    // The SMS view reads its own book: switch, and Load once more.
+    auto* smsView = window.findChild<QAbstractButton*>(QStringLiteral("id1011"));
+    if (phone != LoadOutcome::StillBusy && smsView != nullptr) {
+        smsView->click();
+        QTest::qWait(100);
+        const LoadOutcome sms = PressLoad(window, load, timeoutMs, "id1012", "SMS", modals);
+        finished = finished && sms == LoadOutcome::Ended;
+        ClickRow(window, "id1012", 0);
+        const QString smsPicture = SavePicture(window, out, QStringLiteral("main-sms.png"));
+        if (!smsPicture.isEmpty()) {
+            Say(QStringLiteral("screenshot (SMS book): %1").arg(smsPicture));
         }
     }
-
-    int Count() const { return count_; }
-
-private:
-    QString out_;
-    QString pin_;
-    int count_ = 0;
-};
-
-QString SavePicture(QWidget& window, const QString& out, const QString& name) {
-    const QString path = QDir(out).filePath(name);
-    if (!window.grab().save(path)) {
-        Say(QStringLiteral("could not save %1").arg(path));
-        return {};
+    if (!phonePicture.isEmpty()) {
+        Say(QStringLiteral("screenshot: %1").arg(phonePicture));
     }
-    return path;
-}
-
-int RowsOf(const QWidget& window, const char* listName) {
-    const auto* list = window.findChild<QTreeWidget*>(QLatin1String(listName));
-    return list ? list->topLevelItemCount() : -1;
-}
-
-// Clicks a row of a list as a user would, so that its fields show it.
-void ClickRow(QWidget& window, const char* listName, int row) {
-    auto* list = window.findChild<QTreeWidget*>(QLatin1String(listName));
-    if (list == nullptr || row >= list->topLevelItemCount()) {
-        return;
-    }
-    const QRect rect = list->visualItemRect(list->topLevelItem(row));
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
-    QTest::qWait(200);
-}
-
-enum class LoadOutcome { Ended, NoCardOperation, StillBusy };
-
-// Presses Load and waits until the window is idle again. Load may finish
-// before the first look or go busy a little later: idle counts as done once
-// busy was seen, or after a short grace period with no dialog open.
-LoadOutcome PressLoad(MainDialog& window, QAbstractButton& load, int timeoutMs,
-                      const char* listName, const char* book, const ModalHandler& modals) {
-    Say(QStringLiteral("pressing Load (%1)").arg(QLatin1String(book)));
-    const int dialogsBefore = modals.Count();
-    QElapsedTimer clock;
-    clock.start();
-    bool sawBusy = false;
-    QTimer::singleShot(0, &load, [&load] { load.click(); });
-    for (;;) {
-        QTest::qWait(50);
-        sawBusy = sawBusy || window.IsBusy();
-        const bool settled = sawBusy || clock.elapsed() > 1500;
-        if (settled && !window.IsBusy() && QApplication::activeModalWidget() == nullptr) {
-            break;
-        }
-        if (clock.elapsed() > timeoutMs) {
-            Say(QStringLiteral("Load did not end within %1 s; the window is still busy")
-                    .arg(timeoutMs / 1000));
-            return LoadOutcome::StillBusy;
-        }
-    }
-    QTest::qWait(300); // the last repaint of the list
-    if (!sawBusy) {
-        Say(QStringLiteral("Load returned without a card operation (%1 dialogs)")
-                .arg(modals.Count() - dialogsBefore));
-        return LoadOutcome::NoCardOperation;
-    }
-    Say(QStringLiteral("Load ended after %1 ms: %2 %3 rows")
-            .arg(clock.elapsed())
-            .arg(RowsOf(window, listName))
-            .arg(QLatin1String(book)));
-    return LoadOutcome::Ended;
+    return finished;
 }
 
 } // namespace
@@ -197,7 +112,7 @@ int main(int argc, char* argv[]) {
     Options options;
     if (!ParseOptions(QApplication::arguments(), options)) {
         std::fprintf(stderr, "usage: brisken_demo [--out DIR] [--language INDEX] [--pin CODE] "
-                             "[--timeout SECONDS]\n");
+                             "[--timeout SECONDS] [--tour yes|no]\n");
         return 2;
     }
     if (options.out.isEmpty()) {
@@ -245,35 +160,19 @@ int main(int argc, char* argv[]) {
     // box or the Load itself may start.
     QTimer watcher;
     watcher.setInterval(100);
-    QObject::connect(&watcher, &QTimer::timeout, [&modals] {
-        if (QWidget* modal = QApplication::activeModalWidget()) {
-            modals.Handle(modal);
-        }
-    });
+    QObject::connect(&watcher, &QTimer::timeout, [&modals] { modals.Poll(); });
     watcher.start();
 
     const int timeoutMs = options.timeoutSeconds * 1000;
-    const LoadOutcome phone = PressLoad(window, *load, timeoutMs, "id1000", "phone-book", modals);
-    const QString phonePicture = SavePicture(window, options.out, QStringLiteral("main-phone.png"));
-    bool finished = phone == LoadOutcome::Ended;
-    // The SMS view reads its own book: switch, and Load once more.
-    auto* smsView = window.findChild<QAbstractButton*>(QStringLiteral("id1011"));
-    if (phone != LoadOutcome::StillBusy && smsView != nullptr) {
-        smsView->click();
-        QTest::qWait(100);
-        const LoadOutcome sms = PressLoad(window, *load, timeoutMs, "id1012", "SMS", modals);
-        finished = finished && sms == LoadOutcome::Ended;
-        ClickRow(window, "id1012", 0);
-        const QString smsPicture = SavePicture(window, options.out, QStringLiteral("main-sms.png"));
-        if (!smsPicture.isEmpty()) {
-            Say(QStringLiteral("screenshot (SMS book): %1").arg(smsPicture));
-        }
+    bool finished = false;
+    if (options.tour) {
+        // The tour wants a window that has verified nothing yet.
+        finished = RunTour(window, modals, options.out, timeoutMs);
+    } else {
+        finished = LoadBothBooks(window, *load, modals, options.out, timeoutMs);
     }
     watcher.stop();
-    if (!phonePicture.isEmpty()) {
-        Say(QStringLiteral("screenshot: %1").arg(phonePicture));
-    }
-    // Nothing was edited; the window closes without asking.
+    // The window goes without the close confirmation: nothing is to be kept.
     window.hide();
     return finished ? 0 : 1;
 }

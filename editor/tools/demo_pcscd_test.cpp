@@ -45,4 +45,38 @@ TEST(DemoThroughPcscd, LoadFillsBothBooksAndTheScreenshotsShowThem) {
     }
 }
 
+// Editing and every PIN action in the window against each card family's PIN
+// commands; the driver judges each step by the dialogs and messages it saw.
+class TourThroughPcscd : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(TourThroughPcscd, EveryStepShowsWhatItShould) {
+    sandbox::SpareCard card(kFirstKnownSlot, std::string(SIM_PROFILE_DIR) + "/" + GetParam());
+    ASSERT_TRUE(card.Ready());
+    QTemporaryDir out;
+    ASSERT_TRUE(out.isValid());
+
+    QProcess demo;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    demo.setProcessEnvironment(environment);
+    demo.setProcessChannelMode(QProcess::MergedChannels);
+    demo.start(
+        QStringLiteral(BRISKEN_DEMO_PROGRAM),
+        {QStringLiteral("--out"), out.path(), QStringLiteral("--tour"), QStringLiteral("yes")});
+    ASSERT_TRUE(demo.waitForFinished(180000));
+    const QByteArray said = demo.readAll();
+    EXPECT_EQ(demo.exitCode(), 0) << said.constData();
+    EXPECT_TRUE(said.contains("tour: every step showed what it should")) << said.constData();
+}
+
+INSTANTIATE_TEST_SUITE_P(Cards, TourThroughPcscd,
+                         ::testing::Values("demo_gsm_sim_pin.json", "demo_usim.json",
+                                           "demo_ruim.json"),
+                         [](const auto& info) {
+                             std::string name = info.param;
+                             name = name.substr(5, name.find('.') - 5);
+                             std::erase(name, '_');
+                             return name;
+                         });
+
 } // namespace

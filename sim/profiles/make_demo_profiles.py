@@ -1,11 +1,12 @@
 #!/usr/bin/env python3
-"""Writes the demo card profiles: a GSM SIM and a USIM with a lived-in phone
-book, last-dialled list and SMS book.
+"""Writes the demo card profiles: a GSM SIM, a USIM, a CDMA R-UIM and a PHS
+card, each with a lived-in phone book, last-dialled list and SMS book.
 
     python3 sim/profiles/make_demo_profiles.py [OUTDIR]
 
 Records are encoded here from the contact and message lists below (ADN as in
-GSM 11.11 10.5.1, SMS records as status + service centre + TPDU of TS 23.040),
+GSM 11.11 10.5.1, SMS records as status + service centre + TPDU of TS 23.040,
+R-UIM SMS records as status + length + SMS transport message of C.S0015),
 so the profiles can be regenerated after editing the lists. Every text must be
 representable in its chosen form; the script stops with the offending entry
 otherwise.
@@ -135,7 +136,7 @@ SMSC = [0x07, 0x91] + bcd_digits("491770610000")
 STATUS = {"read": 0x01, "unread": 0x03, "sent": 0x05}
 
 
-def sms_record(message, reference):
+def sms_record(message, reference, smsc=SMSC):
     status = STATUS[message["box"]]
     dcs, udl, ud = user_data(message["text"])
     if status == 0x05:
@@ -145,10 +146,103 @@ def sms_record(message, reference):
     else:
         tpdu = [0x04] + address(message["from"]) + [0x00, dcs]
         tpdu += timestamp(message["at"]) + [udl] + ud
-        record = [status] + SMSC + tpdu
+        record = [status] + smsc + tpdu
     if len(record) > 176:
         raise ValueError(f"message {message['text'][:20]!r} does not fit a record")
     return record + [0xFF] * (176 - len(record))
+
+
+class BitWriter:
+    """Fields of a CDMA SMS parameter, most significant bit first."""
+
+    def __init__(self):
+        self.bits = []
+
+    def put(self, value, width):
+        self.bits += [(value >> (width - 1 - i)) & 1 for i in range(width)]
+
+    def octets(self):
+        padded = self.bits + [0] * (-len(self.bits) % 8)
+        return [int("".join(map(str, padded[i:i + 8])), 2) for i in range(0, len(padded), 8)]
+
+
+def cdma_parameter(identifier, writer):
+    data = writer.octets()
+    return [identifier, len(data)] + data
+
+
+def dtmf_address(digits):
+    """DTMF digit mode, not a data-network number; '0' is code 10."""
+    codes = {"0": 10, "*": 11, "#": 12}
+    w = BitWriter()
+    w.put(0, 1)
+    w.put(0, 1)
+    w.put(len(digits), 8)
+    for d in digits:
+        w.put(codes.get(d, 0) or int(d), 4)
+    return w
+
+
+def cdma_user_data(text):
+    """7-bit ASCII when it fits, else ISO 8859-1 octets, else 16-bit units."""
+    w = BitWriter()
+    if all(ord(c) < 0x80 for c in text):
+        encoding, width = 2, 7
+    elif all(ord(c) < 0x100 for c in text):
+        encoding, width = 8, 8
+    else:
+        encoding, width = 4, 16
+    limit = 80 if width == 16 else 160
+    if len(text) > limit or any(ord(c) > 0xFFFF for c in text):
+        raise ValueError(f"{text!r} does not fit {limit} characters")
+    w.put(encoding, 5)
+    w.put(len(text), 8)
+    for c in text:
+        w.put(ord(c), width)
+    return w
+
+
+CDMA_STATUS = {"read": 0x01, "unread": 0x03, "sent": 0x05}
+
+
+def cdma_sms_record(message, identifier):
+    """A point-to-point message: teleservice 4098 (text), the address, and
+    bearer data with message identifier, user data and, when received, the
+    time stamp and a callback number."""
+    received = message["box"] != "sent"
+    body = cdma_parameter(0x00, _fixed(0x1002, 16))
+    body += cdma_parameter(0x02 if received else 0x04,
+                           dtmf_address(message["from"] if received else message["to"]))
+    ident = BitWriter()
+    ident.put(1 if received else 2, 4)  # deliver / submit
+    ident.put(identifier, 16)
+    ident.put(0, 1)
+    ident.put(0, 3)
+    bearer = cdma_parameter(0x00, ident) + cdma_parameter(0x01, cdma_user_data(message["text"]))
+    if received:
+        date, time = message["at"].split(" ")
+        fields = [int(v) for v in date.split("-") + time.split(":")]
+        fields[0] %= 100
+        bearer += [0x03, 6] + [((v // 10) << 4) | (v % 10) for v in fields]
+        if "callback" in message:
+            w = BitWriter()
+            w.put(0, 1)
+            w.put(len(message["callback"]), 8)
+            for d in message["callback"]:
+                w.put({"0": 10}.get(d, 0) or int(d), 4)
+            bearer += cdma_parameter(0x0E, w)
+    body += [0x08, len(bearer)] + bearer
+    message_bytes = [0x00] + body
+    if len(message_bytes) > 253:
+        raise ValueError(f"message {message['text'][:20]!r} does not fit a record")
+    record = [CDMA_STATUS[message["box"]], len(message_bytes)] + message_bytes
+    return record + [0x00] * (255 - len(record))
+
+
+def _fixed(value, width):
+    w = BitWriter()
+    w.put(value, width)
+    return w
 
 
 def imsi_bytes(imsi):
@@ -267,6 +361,118 @@ MESSAGES = [
      "text": "¡Hola! ¿Quedamos mañana para el café?"},
     {"box": "sent", "to": "+81 90 1234 5678",
      "text": "了解しました。ありがとうございます。"},
+]
+
+
+# An R-UIM (CDMA network, mainland China and the US): DTMF addresses, no '+'.
+RUIM_CONTACTS = [
+    ("Mum", "+86 133 0101 2345"),
+    ("Dad", "+86 189 1020 3040"),
+    ("王伟", "+86 138 0013 8000"),
+    ("李娜", "+86 10 6552 9988"),
+    ("张小明", "+86 139 1234 5678"),
+    ("刘洋", "+86 153 2233 4455"),
+    ("陈静", "021 6234 5678"),
+    ("杨帆", "+86 177 8899 0011"),
+    ("赵敏", "0755 8321 4567"),
+    ("黄磊", "+86 180 5566 7788"),
+    ("周杰", "+86 133 9988 7766"),
+    ("吴芳", "020 3876 5432"),
+    ("孙丽", "+86 189 6655 4433"),
+    ("林先生", "+86 153 1111 2222"),
+    ("公司前台", "010 8765 4321"),
+    ("快递", "95338"),
+    ("Kevin Zhang", "+86 138 1357 2468"),
+    ("Lily Chen", "+86 189 2468 1357"),
+    ("Emily Carter", "+1 415 555 0142"),
+    ("Michael Davis", "+1 212 555 0188"),
+    ("Sarah Nguyen", "+1 408 555 0123"),
+    ("Daniel Kim", "+82 10 2345 6789"),
+    ("Jessica Lee", "+1 650 555 0175"),
+    ("Office Beijing", "+86 10 5811 2233"),
+    ("Hotel Shanghai", "+86 21 6321 8888"),
+    ("Taxi", "96106"),
+    ("Voicemail", "*86"),
+    ("Balance", "10001"),
+    ("Customer care", "10000"),
+    ("Doctor Wang", "+86 10 8231 5678"),
+    ("Bank", "95588"),
+    ("Airport", "+86 10 6457 8899"),
+]
+
+RUIM_LAST_DIALLED = [
+    ("Mum", "13301012345"),
+    ("", "01065529988"),
+    ("王伟", "13800138000"),
+    ("Customer care", "10000"),
+    ("", "14155550142"),
+]
+
+RUIM_MESSAGES = [
+    {"box": "read", "from": "13301012345", "at": "2026-11-27 19:03:11",
+     "text": "周末回家吃饭吗？妈妈做了你爱吃的饺子。"},
+    {"box": "sent", "to": "13301012345", "text": "回！周六中午到。"},
+    {"box": "read", "from": "10000", "at": "2026-12-01 08:00:00",
+     "text": "Your balance is 58.20 CNY. Top up at any service outlet or dial 10000."},
+    {"box": "unread", "from": "13800138000", "at": "2026-12-04 21:45:30",
+     "text": "明天上午十点开会，别忘了带资料。", "callback": "13800138000"},
+    {"box": "read", "from": "4155550142", "at": "2026-11-22 07:12:45",
+     "text": "Flight lands at 6:40 pm. Can you pick me up at Terminal 2?"},
+    {"box": "sent", "to": "4155550142", "text": "Sure, see you at arrivals. Text me when you land."},
+    {"box": "unread", "from": "95338", "at": "2026-12-05 14:20:00",
+     "text": "Your parcel PK1234567890 is out for delivery today."},
+    {"box": "read", "from": "13912345678", "at": "2026-11-30 12:30:05",
+     "text": "好的，谢谢！"},
+    {"box": "read", "from": "2125550188", "at": "2026-11-18 16:05:00",
+     "text": "Meeting moved to Thursday 3 pm, same room. - Michael", "callback": "2125550188"},
+    {"box": "sent", "to": "13912345678", "text": "收到，周四见。"},
+    {"box": "unread", "from": "16505550175", "at": "2026-12-06 09:15:42",
+     "text": "Café at 10? I found a nice place near the office - Jessica"},
+]
+
+# A PHS card (Japan): its own SMS file under DF_PHS; phone book and
+# last-dialled list in DF_TELECOM as on any SIM.
+PHS_CONTACTS = [
+    ("母", "070 5012 3456"),
+    ("父", "090 1234 0001"),
+    ("山田太郎", "070 6123 4567"),
+    ("田中花子", "03 3456 7890"),
+    ("佐藤さん", "080 8765 4321"),
+    ("鈴木一郎", "070 5432 1098"),
+    ("高橋", "06 6345 1122"),
+    ("伊藤美咲", "070 6655 4433"),
+    ("渡辺", "045 123 4567"),
+    ("中村先生", "03 5678 1234"),
+    ("小林", "070 5111 2233"),
+    ("加藤", "090 3344 5566"),
+    ("会社", "03 3210 5555"),
+    ("病院", "03 3812 1111"),
+    ("Yuki", "070 5246 1357"),
+    ("Ken", "070 6987 6543"),
+    ("Taxi", "03 3333 0000"),
+    ("Pizza", "0120 123 456"),
+    ("Tom Walker", "+44 7700 900567"),
+    ("Voicemail", "1417"),
+]
+
+PHS_LAST_DIALLED = [
+    ("母", "07050123456"),
+    ("", "0332105555"),
+    ("山田太郎", "07061234567"),
+    ("", "0120123456"),
+]
+
+PHS_MESSAGES = [
+    {"box": "read", "from": "07050123456", "at": "2026-11-29 18:10:00 +9",
+     "text": "今夜は早く帰ってきてね。"},
+    {"box": "unread", "from": "07061234567", "at": "2026-12-03 12:00:00 +9",
+     "text": "明日の会議は十時からです。"},
+    {"box": "sent", "to": "07061234567", "text": "了解です。"},
+    {"box": "read", "from": "07052461357", "at": "2026-11-21 22:30:15 +9",
+     "text": "See you at Shibuya station, 7pm!"},
+    {"box": "sent", "to": "07052461357", "text": "OK, see you there."},
+    {"box": "unread", "from": "0332105555", "at": "2026-12-05 09:05:00 +9",
+     "text": "本日の打ち合わせは15時に変更になりました。"},
 ]
 
 
@@ -390,6 +596,87 @@ def usim_profile():
     }
 
 
+def ruim_profile():
+    """A CDMA R-UIM: phone book and last-dialled list in DF_TELECOM, SMS in
+    DF_CDMA as 255-byte records."""
+    rng = random.Random(4026)
+    adn_length, adn_count = 28, 200
+    slots = place(len(RUIM_CONTACTS), adn_count, rng)
+    contacts = shuffled(RUIM_CONTACTS, rng)
+    adn = {s: adn_record(n, num, adn_length) for s, (n, num) in zip(slots, contacts)}
+    lnd = [hexs(adn_record(n, num, 28)) for n, num in RUIM_LAST_DIALLED]
+    sms_count = 20
+    sms_slots = place(len(RUIM_MESSAGES), sms_count, rng)
+    sms = {s: cdma_sms_record(m, 0x2000 + i) for i, (s, m) in
+           enumerate(zip(sms_slots, RUIM_MESSAGES))}
+    free_sms = [0x00] + [0xFF] * 254
+    return {
+        "name": "Demo CDMA R-UIM",
+        "commandSet": "gsm",
+        "atr": "3B 02 14 51",
+        "chv1": {"enabled": False, "pin": "1234", "retries": 3,
+                 "puk": "12345678", "unblockRetries": 10},
+        "mf": {
+            "id": "3F00", "type": "MF", "name": "MF",
+            "children": [
+                ef("2FE2", "EF_ICCID", structure="transparent",
+                   content=hexs(bcd_digits("8986031234567890123"))),
+                {"id": "7F10", "type": "DF", "name": "DF_TELECOM", "children": [
+                    ef("6F3A", "EF_ADN", structure="linear", recordLength=adn_length,
+                       recordCount=adn_count, records=linear_records(adn, [0xFF] * adn_length)),
+                    ef("6F44", "EF_LND", structure="cyclic", recordLength=28,
+                       recordCount=10, records=lnd),
+                ]},
+                {"id": "7F25", "type": "DF", "name": "DF_CDMA", "children": [
+                    ef("6F3C", "EF_SMS", structure="linear", recordLength=255,
+                       recordCount=sms_count,
+                       records=[hexs(sms.get(i, free_sms)) for i in range(1, sms_count + 1)]),
+                ]},
+            ],
+        },
+    }
+
+
+def phs_profile():
+    rng = random.Random(5026)
+    adn_length, adn_count = 28, 100
+    slots = place(len(PHS_CONTACTS), adn_count, rng)
+    contacts = shuffled(PHS_CONTACTS, rng)
+    adn = {s: adn_record(n, num, adn_length) for s, (n, num) in zip(slots, contacts)}
+    lnd = [hexs(adn_record(n, num, 28)) for n, num in PHS_LAST_DIALLED]
+    sms_count = 20
+    sms_slots = place(len(PHS_MESSAGES), sms_count, rng)
+    # PHS messages carry no service-centre address.
+    sms = {s: sms_record(m, i + 1, smsc=[0x00]) for i, (s, m) in
+           enumerate(zip(sms_slots, PHS_MESSAGES))}
+    free_sms = [0x00] + [0xFF] * 175
+    return {
+        "name": "Demo PHS card",
+        "commandSet": "gsm",
+        "atr": "3B 02 14 52",
+        "chv1": {"enabled": False, "pin": "1234", "retries": 3,
+                 "puk": "12345678", "unblockRetries": 10},
+        "mf": {
+            "id": "3F00", "type": "MF", "name": "MF",
+            "children": [
+                ef("2FE2", "EF_ICCID", structure="transparent",
+                   content=hexs(bcd_digits("8981100012345678901"))),
+                {"id": "7F10", "type": "DF", "name": "DF_TELECOM", "children": [
+                    ef("6F3A", "EF_ADN", structure="linear", recordLength=adn_length,
+                       recordCount=adn_count, records=linear_records(adn, [0xFF] * adn_length)),
+                    ef("6F44", "EF_LND", structure="cyclic", recordLength=28,
+                       recordCount=10, records=lnd),
+                ]},
+                {"id": "7FD0", "type": "DF", "name": "DF_PHS", "children": [
+                    ef("6F3C", "EF_SMS", structure="linear", recordLength=176,
+                       recordCount=sms_count,
+                       records=[hexs(sms.get(i, free_sms)) for i in range(1, sms_count + 1)]),
+                ]},
+            ],
+        },
+    }
+
+
 def write(path, profile):
     with open(path, "w", encoding="utf-8") as out:
         json.dump(profile, out, ensure_ascii=False, indent=1)
@@ -401,6 +688,8 @@ def main():
     write(os.path.join(outdir, "demo_gsm_sim.json"), gsm_profile(False))
     write(os.path.join(outdir, "demo_gsm_sim_pin.json"), gsm_profile(True))
     write(os.path.join(outdir, "demo_usim.json"), usim_profile())
+    write(os.path.join(outdir, "demo_ruim.json"), ruim_profile())
+    write(os.path.join(outdir, "demo_phs.json"), phs_profile())
 
 
 if __name__ == "__main__":

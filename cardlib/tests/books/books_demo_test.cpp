@@ -137,4 +137,49 @@ TEST_F(DemoCardTest, UsimLocalPhoneBookOverTwoFilesAndApplicationSms) {
     EXPECT_EQ(used, 16);
 }
 
+// The R-UIM and PHS cards carry the phone book and last-dialled list that
+// card information needs, next to their own SMS files.
+TEST_F(DemoCardTest, RuimAndPhsCardsGiveCardInformation) {
+    for (const char* name : {"demo_ruim.json", "demo_phs.json"}) {
+        Insert(name);
+        _CARD_INFO info{};
+        ASSERT_EQ(Quarn_GetSIMCardInfo(handle_, &info), QUARN_OK) << name;
+        EXPECT_GT(info.phoneBookSize, 0) << name;
+        EXPECT_GT(info.lastDialledSize, 0) << name;
+    }
+    EXPECT_EQ(Quarn_IsPHS_SIM(handle_), QUARN_OK);
+    EXPECT_NE(Quarn_IsCDMA_RUIM(handle_), QUARN_OK);
+}
+
+TEST_F(DemoCardTest, RuimSmsInEveryUserDataEncoding) {
+    Insert("demo_ruim.json");
+    EXPECT_EQ(Quarn_IsCDMA_RUIM(handle_), QUARN_OK);
+    _FILE_INFO fi{};
+    ASSERT_EQ(Quarn_OpenCDMASMSBook(handle_, &fi), QUARN_OK);
+    std::map<int, int> byStatus;
+    std::map<std::string, _CDMA_SMS_ITEM> firstFrom;
+    for (int record = 1; record <= fi.recordCount; ++record) {
+        _CDMA_SMS_ITEM item{};
+        ASSERT_EQ(Quarn_ReadCDMASMSBook(handle_, &fi, &item, record), QUARN_OK) << record;
+        ++byStatus[item.status];
+        if (item.status != 0 && !firstFrom.count(item.address))
+            firstFrom[item.address] = item;
+    }
+    EXPECT_EQ(byStatus, (std::map<int, int>{{0, 9}, {1, 5}, {3, 3}, {5, 3}}));
+
+    const _CDMA_SMS_ITEM& care = firstFrom.at("10000"); // 7-bit ASCII
+    EXPECT_EQ(care.status, 1);
+    EXPECT_STREQ(care.timeStamp, "261201080000");
+    EXPECT_EQ(std::string(care.text).rfind("Your balance is 58.20 CNY.", 0), 0u);
+
+    const _CDMA_SMS_ITEM& cafe = firstFrom.at("16505550175"); // ISO 8859-1 octets
+    EXPECT_EQ(cafe.status, 3);
+    EXPECT_EQ(std::string(cafe.text).rfind("Caf\xE9 at 10?", 0), 0u);
+
+    const _CDMA_SMS_ITEM& meeting = firstFrom.at("13800138000"); // 16-bit units
+    EXPECT_STREQ(meeting.text, "");
+    EXPECT_EQ(Ucs2Hex(meeting.textUcs2).substr(0, 9), "660E 5929");
+    EXPECT_STREQ(meeting.callback, "13800138000");
+}
+
 } // namespace

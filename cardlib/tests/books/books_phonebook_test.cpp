@@ -1,5 +1,6 @@
 // Phone book and last-dialled exports against the virtual GSM SIM.
 #include <cstring>
+#include <fstream>
 
 #include "books_fixture.h"
 
@@ -13,6 +14,25 @@ _PHONEBOOK_ITEM Entry(const char* name, const char* number) {
     std::strncpy(item.name, name, sizeof item.name - 1);
     std::strncpy(item.number, number, sizeof item.number - 1);
     return item;
+}
+
+// A shipped profile with one file or directory taken out wherever it sits.
+simcard::CardProfile WithoutFile(const std::string& name, const std::string& id) {
+    std::ifstream in(std::string(SIM_PROFILE_DIR) + "/" + name);
+    nlohmann::json document = nlohmann::json::parse(in);
+    auto prune = [&id](auto& self, nlohmann::json& node) -> void {
+        nlohmann::json kept = nlohmann::json::array();
+        for (auto& child : node["children"]) {
+            if (child.value("id", "") == id)
+                continue;
+            if (child.contains("children"))
+                self(self, child);
+            kept.push_back(child);
+        }
+        node["children"] = kept;
+    };
+    prune(prune, document["mf"]);
+    return simcard::ParseProfile(document);
 }
 
 class PhoneBookTest : public BookTest {
@@ -160,13 +180,13 @@ TEST_F(PhoneBookTest, LastDialledAppendGoesInFrontOfTheCyclicFile) {
 }
 
 TEST_F(PhoneBookTest, MissingFileZeroesTheGeometry) {
-    Insert("book_phs.json");
+    InsertCard(WithoutFile("book_phs.json", "7F10"));
     _FILE_INFO fi{1, 2, 3};
     EXPECT_NE(Quarn_OpenPhoneBook(handle_, &fi), QUARN_OK);
-    // The PHS card has no DF_TELECOM: the directory fails and fi stays.
+    // No DF_TELECOM: the directory fails and fi stays.
     EXPECT_EQ(fi.recordCount, 3);
 
-    Insert("book_ruim.json");
+    InsertCard(WithoutFile("book_ruim.json", "6F44"));
     EXPECT_NE(Quarn_OpenLastNumDialledBook(handle_, &fi), QUARN_OK);
     EXPECT_EQ(fi.fileSize, 0);
     EXPECT_EQ(fi.recordLength, 0);

@@ -401,8 +401,9 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.title); });
 
 TEST(ShippedProfiles, AllLoad) {
-    for (const char* name : {"gsm_sim.json", "usim.json", "ruim.json", "phs.json",
-                             "demo_gsm_sim.json", "demo_gsm_sim_pin.json", "demo_usim.json"})
+    for (const char* name :
+         {"gsm_sim.json", "usim.json", "ruim.json", "phs.json", "demo_gsm_sim.json",
+          "demo_gsm_sim_pin.json", "demo_usim.json", "demo_ruim.json", "demo_phs.json"})
         EXPECT_NO_THROW(VirtualCard{Load(name)}) << name;
 }
 
