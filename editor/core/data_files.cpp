@@ -125,9 +125,8 @@ template <typename Entry>
 void Add(FileEntries<Entry>& out, const Entry& entry, QStringList cells, bool cut) {
     out.entries.push_back(entry);
     out.cells.push_back(std::move(cells));
-    if (cut) {
-        ++out.cut;
-    }
+    out.shortened.push_back(cut);
+    out.invalidBefore.push_back(out.invalid);
 }
 
 // A phone entry from a name and a number read as text.

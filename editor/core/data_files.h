@@ -33,8 +33,9 @@ inline constexpr qint64 kMaxImportFileBytes = 64 * 1024 * 1024;
 template <typename Entry> struct FileEntries {
     std::vector<Entry> entries;
     std::vector<QStringList> cells;
-    int invalid = 0; // records or cards that were not taken
-    int cut = 0;     // entries with at least one field shortened to its width
+    std::vector<bool> shortened;    // a field was cut to its width
+    std::vector<int> invalidBefore; // invalid records ahead of each entry
+    int invalid = 0;                // records or cards that were not taken
 };
 using PhoneFileEntries = FileEntries<PhoneEntry>;
 using SmsFileEntries = FileEntries<SmsEntry>;
@@ -170,6 +171,21 @@ ImportPlacement PlaceEntries(Book<Entry>& book, std::span<const Entry> entries, 
         values.changed = true;
     }
     return out;
+}
+
+// What to tell about an import that took the first `taken` entries read:
+// invalid records up to where it stopped, and the entries it took cut short.
+struct ImportNotes {
+    int invalid = 0;
+    int cut = 0;
+};
+template <typename Entry> ImportNotes NotesFor(const FileEntries<Entry>& read, std::size_t taken) {
+    ImportNotes notes;
+    taken = std::min(taken, read.entries.size());
+    notes.cut = static_cast<int>(std::count(
+        read.shortened.begin(), read.shortened.begin() + static_cast<long>(taken), true));
+    notes.invalid = taken < read.entries.size() ? read.invalidBefore[taken] : read.invalid;
+    return notes;
 }
 
 // --- Files ---------------------------------------------------------------------

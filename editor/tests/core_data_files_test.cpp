@@ -136,6 +136,9 @@ TEST_F(DataFiles, UnterminatedUsvFieldsAreNotTaken) {
         EXPECT_EQ(read.invalid, 1) << c.what;
         ASSERT_EQ(read.entries.size(), 2u) << c.what;
         EXPECT_EQ(read.cells[1][0], QStringLiteral("Also good")) << c.what;
+        // An import stopped before the bad record never passed it.
+        EXPECT_EQ(NotesFor(read, 0).invalid, 0) << c.what;
+        EXPECT_EQ(NotesFor(read, 1).invalid, 1) << c.what;
     }
     const Case smsCases[] = {
         {"number", 1, 30}, {"time", 31, 16}, {"8-bit text", 47, 162}, {"wide text", 210, 324}};
@@ -185,7 +188,7 @@ TEST_F(DataFiles, PhoneTextLines) {
     EXPECT_EQ(WideName(read.entries[3]), QString::fromUtf8("René"));
     EXPECT_EQ(WideName(read.entries[4]), QString::fromUtf8("王芳"));
     EXPECT_STREQ(read.entries[4].number, "666");
-    EXPECT_EQ(read.cut, 0);
+    EXPECT_EQ(NotesFor(read, read.entries.size()).cut, 0);
     EXPECT_EQ(read.invalid, 0);
 }
 
@@ -201,7 +204,8 @@ TEST_F(DataFiles, OverLongTextFieldsAreCutAtACharacterBoundary) {
     file += QByteArray(300, 'x') + ",1\n";
     const PhoneFileEntries read = ReadPhoneText(file);
     ASSERT_EQ(read.entries.size(), 2u);
-    EXPECT_EQ(read.cut, 2);
+    EXPECT_EQ(NotesFor(read, 2).cut, 2);
+    EXPECT_EQ(NotesFor(read, 1).cut, 1);
     EXPECT_EQ(WideName(read.entries[0]).size(), 240);
     EXPECT_EQ(read.entries[0].wideName[240], 0);
     EXPECT_STREQ(read.entries[0].number, "123456789012345678901");
@@ -244,7 +248,7 @@ TEST_F(DataFiles, SmsTextFieldsAreCutToTheirWidths) {
         QByteArray(200, 'm') + "," + QByteArray(40, '9') + "," + QByteArray(20, '1') + ",x\n";
     const SmsFileEntries read = ReadSmsText(file);
     ASSERT_EQ(read.entries.size(), 1u);
-    EXPECT_EQ(read.cut, 1);
+    EXPECT_EQ(NotesFor(read, 1).cut, 1);
     EXPECT_EQ(std::strlen(read.entries[0].narrowText), 161u);
     EXPECT_EQ(std::strlen(read.entries[0].number), 29u);
     EXPECT_EQ(std::strlen(read.entries[0].timeStamp), 15u);

@@ -44,17 +44,17 @@ int InsertImportedRows(CColorListCtrl* list, const FileEntries<Entry>& read,
 }
 
 // What the user is told after an import, in this order.
-void ReportImport(ImportStop stop, int cardFullMessage, int invalid, int cut) {
+void ReportImport(ImportStop stop, int cardFullMessage, ImportNotes notes) {
     if (stop == ImportStop::CardFull) {
         ShowCatalogueMessage(cardFullMessage);
     } else if (stop == ImportStop::StoreFull) {
         ShowCatalogueMessage(kMsgBookFullImportStopped);
     }
-    if (invalid > 0) {
-        ShowCatalogueMessage(kMsgFileInvalid, QString::number(invalid));
+    if (notes.invalid > 0) {
+        ShowCatalogueMessage(kMsgFileInvalid, QString::number(notes.invalid));
     }
-    if (cut > 0) {
-        ShowCatalogueMessage(kMsgEntriesCut, QString::number(cut));
+    if (notes.cut > 0) {
+        ShowCatalogueMessage(kMsgEntriesCut, QString::number(notes.cut));
     }
 }
 
@@ -123,7 +123,7 @@ void MainDialog::OnImport() {
             list->SelectRow(book.selection.row);
             FillSmsFields(book.store[static_cast<std::size_t>(book.selection.slot)], false);
         }
-        ReportImport(placement.stop, kMsgSmsBookFull, read.invalid, read.cut);
+        ReportImport(placement.stop, kMsgSmsBookFull, NotesFor(read, placement.placed.size()));
         return;
     }
     const PhoneFileEntries read = format == ImportFormat::Usv     ? ReadPhoneUsv(data)
@@ -136,7 +136,7 @@ void MainDialog::OnImport() {
         list->SelectRow(book.selection.row);
         FillPhoneFields(book.store[static_cast<std::size_t>(book.selection.slot)], true);
     }
-    ReportImport(placement.stop, kMsgPhoneBookFull, read.invalid, read.cut);
+    ReportImport(placement.stop, kMsgPhoneBookFull, NotesFor(read, placement.placed.size()));
 }
 
 void MainDialog::OnExport() {
