@@ -11,6 +11,7 @@ namespace brisken {
 namespace {
 
 constexpr int kMaxNumberDigits = 20;
+constexpr std::uint8_t kSmsToBeSentStatus = 7;
 constexpr std::size_t kMaxUsimFiles = std::size(_USIM_PHONEBOOK_INFO{}.fileId);
 
 // Characters up to the first NUL, never past the field.
@@ -357,6 +358,303 @@ std::vector<BookRow> BuildRows(const Book<SmsEntry>& book) {
         rows.push_back(std::move(row));
     }
     return rows;
+}
+
+// ---- Write-back ------------------------------------------------------------
+
+namespace {
+
+// Units up to the first NUL, never past the field.
+template <std::size_t N> std::size_t UnitLength(const char16_t (&field)[N]) {
+    return static_cast<std::size_t>(std::find(field, field + N, u'\0') - field);
+}
+
+// The text an entry shows: its wide form when it has one, else the 8-bit
+// form. A wide text of plain ASCII goes to the card as 8-bit text, so a name
+// the card held in UCS2 is not lost when only the number was edited.
+struct EntryText {
+    const char16_t* wide = nullptr;
+    std::size_t wideLength = 0;
+    const char* narrow = nullptr;
+    std::size_t narrowLength = 0;
+    bool NeedsUcs2() const {
+        return std::any_of(wide, wide + wideLength, [](char16_t u) { return u > 127; });
+    }
+};
+
+template <std::size_t W, std::size_t N>
+EntryText TextOf(const char16_t (&wide)[W], const char (&narrow)[N]) {
+    return {wide, UnitLength(wide), narrow, FieldLength(narrow)};
+}
+
+// Card UCS2 (high byte first) with a 16-bit terminator; false when it does
+// not fit.
+template <std::size_t N>
+bool PutUcs2(const char16_t* units, std::size_t length, std::uint8_t (&field)[N]) {
+    if (2 * length + 2 > N) {
+        return false;
+    }
+    for (std::size_t i = 0; i < length; ++i) {
+        field[2 * i] = static_cast<std::uint8_t>(units[i] >> 8);
+        field[2 * i + 1] = static_cast<std::uint8_t>(units[i]);
+    }
+    return true;
+}
+
+// 8-bit text with its terminator; from the wide form when there is no
+// narrow one (then every unit is below 128). false when it does not fit.
+template <std::size_t N>
+bool PutNarrow(const EntryText& text, char (&field)[N], std::size_t& length) {
+    length = text.narrowLength > 0 ? text.narrowLength : text.wideLength;
+    if (length + 1 > N) {
+        return false;
+    }
+    for (std::size_t i = 0; i < length; ++i) {
+        field[i] = text.narrowLength > 0 ? text.narrow[i] : static_cast<char>(text.wide[i]);
+    }
+    return true;
+}
+
+template <typename Item> bool FillSmsItem(const SmsEntry& entry, Item& item) {
+    item = Item{};
+    item.status = kSmsToBeSentStatus;
+    std::memcpy(item.address, entry.number,
+                std::min(FieldLength(entry.number), sizeof item.address - 1));
+    std::memcpy(item.timeStamp, entry.timeStamp,
+                std::min(FieldLength(entry.timeStamp), sizeof item.timeStamp - 1));
+    const EntryText text = TextOf(entry.wideText, entry.narrowText);
+    if (text.NeedsUcs2()) {
+        return PutUcs2(text.wide, text.wideLength, item.textUcs2);
+    }
+    std::size_t length = 0;
+    if (!PutNarrow(text, item.text, length)) {
+        return false;
+    }
+    // The card keeps 8-bit texts at an even length; Load takes the blank off.
+    if (length % 2 != 0) {
+        if (length + 2 > sizeof item.text) {
+            return false;
+        }
+        item.text[length] = ' ';
+    }
+    return true;
+}
+
+class RecordWriter {
+public:
+    RecordWriter(ReadProgress& progress, std::stop_token stop, WriteOutcome& outcome)
+        : progress_(progress), stop_(std::move(stop)), outcome_(outcome) {}
+
+    // One record or slot: `write` is called when there is something to
+    // write and the card can still take it; it returns the library's result.
+    template <typename Write> void Slot(int slot, bool pending, bool readable, Write write) {
+        if (pending) {
+            QuarnResult result = QUARN_E_BAD_ANSWER;
+            if (!lost_ && readable && !stop_.stop_requested()) {
+                result = write();
+                lost_ = ConnectionLost(result);
+            }
+            if (result != QUARN_OK) {
+                outcome_.failed.set(static_cast<std::size_t>(slot));
+                ++outcome_.notWritten;
+            }
+        }
+        progress_.processed.fetch_add(1, std::memory_order_relaxed);
+    }
+    void Skip(int count) { progress_.processed.fetch_add(count, std::memory_order_relaxed); }
+
+private:
+    ReadProgress& progress_;
+    std::stop_token stop_;
+    WriteOutcome& outcome_;
+    bool lost_ = false;
+};
+
+bool IsToWrite(std::uint8_t state) {
+    return state == (ENTRY_OCCUPIED | ENTRY_CHANGED);
+}
+
+bool IsToClear(std::uint8_t state) {
+    return (state & ENTRY_DELETED) != 0;
+}
+
+// Records 1..count of the current file from slots first.., phone-book kind.
+void WritePhoneRecords(CardLibrary& library, const ReadRequest& request, _FILE_INFO& file,
+                       Book<PhoneEntry>& book, int first, int count, RecordWriter& writer,
+                       WriteOutcome& outcome) {
+    for (int record = 1; record <= count; ++record) {
+        const int slot = first + record - 1;
+        const auto index = static_cast<std::size_t>(slot);
+        const PhoneEntry& entry = book.store[index];
+        const bool clear = IsToClear(entry.state);
+        writer.Slot(slot, clear || IsToWrite(entry.state), !book.unreadable.test(index), [&] {
+            _PHONEBOOK_ITEM item{};
+            if (!clear && !PhoneItemFor(entry, item)) {
+                return QUARN_E_OUT_OF_RANGE;
+            }
+            const QuarnResult result =
+                library.WritePhoneBook(request.connection, &file, &item, record);
+            if (result == QUARN_OK && !clear) {
+                ++outcome.written;
+            }
+            return result;
+        });
+    }
+}
+
+void WritePhoneBookFiles(CardLibrary& library, const ReadRequest& request, Books& books,
+                         RecordWriter& writer, WriteOutcome& outcome) {
+    Book<PhoneEntry>& book = books.phone;
+    if (!request.usim) {
+        _FILE_INFO file = request.file;
+        WritePhoneRecords(library, request, file, book, 0, Bounded(file.recordCount, kStoreSlots),
+                          writer, outcome);
+        return;
+    }
+    const _USIM_PHONEBOOK_INFO& info = request.usimBook;
+    const int files = std::clamp(info.fileCount, 0, static_cast<int>(kMaxUsimFiles));
+    int nextSlot = 0;
+    // The files and slots of the read: the last file first, each file's
+    // records following those before it.
+    for (int index = files - 1; index >= 0; --index) {
+        _FILE_INFO file = info.files[index];
+        const int count = Bounded(file.recordCount, kStoreSlots - nextSlot);
+        books.phoneBookTotal += count;
+        if (library.SelectADN(request.connection, info.fileId[index] & 0xFFFF) != QUARN_OK) {
+            // Writing on would change whichever file is selected.
+            for (int slot = nextSlot; slot < nextSlot + count; ++slot) {
+                const std::uint8_t state = book.store[static_cast<std::size_t>(slot)].state;
+                writer.Slot(slot, IsToClear(state) || IsToWrite(state), false,
+                            [] { return QUARN_OK; });
+            }
+        } else {
+            WritePhoneRecords(library, request, file, book, nextSlot, count, writer, outcome);
+        }
+        nextSlot += count;
+    }
+}
+
+void WriteLastDialled(CardLibrary& library, const ReadRequest& request, Book<PhoneEntry>& book,
+                      RecordWriter& writer, WriteOutcome& outcome) {
+    _FILE_INFO file = request.file;
+    for (int slot = 0; slot < kStoreSlots; ++slot) {
+        const auto index = static_cast<std::size_t>(slot);
+        PhoneEntry& entry = book.store[index];
+        writer.Slot(slot, IsToWrite(entry.state), !book.unreadable.test(index), [&] {
+            _PHONEBOOK_ITEM item{};
+            if (!PhoneItemFor(entry, item)) {
+                return QUARN_E_OUT_OF_RANGE;
+            }
+            // Each write appends to the cyclic file; an entry written once
+            // must not be appended again by the next Save.
+            const QuarnResult result =
+                library.WriteLastNumDialledBook(request.connection, &file, &item);
+            if (result == QUARN_OK) {
+                entry.state = ENTRY_OCCUPIED;
+                ++outcome.written;
+            }
+            return result;
+        });
+    }
+}
+
+template <typename Item, typename WriteFn>
+void WriteSmsRecords(Book<SmsEntry>& book, int count, RecordWriter& writer, WriteOutcome& outcome,
+                     WriteFn write) {
+    for (int record = 1; record <= count; ++record) {
+        const int slot = record - 1;
+        const auto index = static_cast<std::size_t>(slot);
+        const SmsEntry& entry = book.store[index];
+        const bool clear = IsToClear(entry.state);
+        writer.Slot(slot, clear || IsToWrite(entry.state), !book.unreadable.test(index), [&] {
+            Item item{}; // status 0 with empty fields erases the record
+            if (!clear && !SmsItemFor(entry, item)) {
+                return QUARN_E_OUT_OF_RANGE;
+            }
+            const QuarnResult result = write(&item, record);
+            if (result == QUARN_OK && !clear) {
+                ++outcome.written;
+            }
+            return result;
+        });
+    }
+}
+
+} // namespace
+
+int ExpectedWrites(const ReadRequest& request) {
+    return request.kind == BookKind::LastDialled ? kStoreSlots : ExpectedRecords(request);
+}
+
+bool ConnectionLost(QuarnResult result) {
+    // PC/SC's own codes (0x8010xxxx): no card, card removed or reset, reader
+    // or service gone, handle no longer valid.
+    return (result & 0xFFFF0000u) == 0x80100000u;
+}
+
+bool PhoneItemFor(const PhoneEntry& entry, _PHONEBOOK_ITEM& item) {
+    item = _PHONEBOOK_ITEM{};
+    const std::size_t numberLength = FieldLength(entry.number);
+    if (numberLength + 1 > sizeof item.number) {
+        return false;
+    }
+    std::memcpy(item.number, entry.number, numberLength);
+    const EntryText text = TextOf(entry.wideName, entry.narrowName);
+    if (text.NeedsUcs2()) {
+        item.nameLength = static_cast<std::int32_t>(2 * text.wideLength);
+        return PutUcs2(text.wide, text.wideLength, item.nameUcs2);
+    }
+    std::size_t length = 0;
+    if (!PutNarrow(text, item.name, length)) {
+        return false;
+    }
+    item.nameLength = static_cast<std::int32_t>(length);
+    return true;
+}
+
+bool SmsItemFor(const SmsEntry& entry, _SMS_ITEM& item) {
+    return FillSmsItem(entry, item);
+}
+
+bool SmsItemFor(const SmsEntry& entry, _CDMA_SMS_ITEM& item) {
+    return FillSmsItem(entry, item);
+}
+
+WriteOutcome WritePhoneData(CardLibrary& library, const ReadRequest& request, Books& books,
+                            ReadProgress& progress, std::stop_token stop) {
+    Trace("WritePhoneData", 0);
+    WriteOutcome outcome;
+    RecordWriter writer(progress, std::move(stop), outcome);
+    progress.busy.store(true, std::memory_order_relaxed);
+    switch (request.kind) {
+    case BookKind::Phone:
+        books.phoneBookTotal = 0;
+        WritePhoneBookFiles(library, request, books, writer, outcome);
+        break;
+    case BookKind::LastDialled:
+        WriteLastDialled(library, request, books.lastDialled, writer, outcome);
+        break;
+    case BookKind::Sms: {
+        _FILE_INFO file = request.file;
+        const int count = Bounded(file.recordCount, kStoreSlots);
+        if (request.cdma) {
+            WriteSmsRecords<_CDMA_SMS_ITEM>(
+                books.sms, count, writer, outcome, [&](_CDMA_SMS_ITEM* item, int record) {
+                    return library.WriteCDMASMSBook(request.connection, &file, item, record);
+                });
+        } else {
+            WriteSmsRecords<_SMS_ITEM>(
+                books.sms, count, writer, outcome, [&](_SMS_ITEM* item, int record) {
+                    return library.WriteSMSBook(request.connection, &file, item, record);
+                });
+        }
+        break;
+    }
+    }
+    progress.busy.store(false, std::memory_order_relaxed);
+    Trace("WritePhoneData", 1);
+    progress.finished.store(true, std::memory_order_release);
+    return outcome;
 }
 
 } // namespace brisken

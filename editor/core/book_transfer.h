@@ -1,6 +1,6 @@
-// Reading a book from the card into its store (the worker's part of Load),
-// the progress shared with the window, and the list rows and display forms
-// built from a store once the read is complete.
+// Reading a book from the card into its store (the worker's part of Load)
+// and writing it back (the worker's part of Save), the progress shared with
+// the window, and the list rows and display forms built from a store.
 #pragma once
 
 #include "core/card_data.h"
@@ -11,6 +11,7 @@
 #include <QStringList>
 
 #include <atomic>
+#include <bitset>
 #include <stop_token>
 #include <vector>
 
@@ -28,7 +29,8 @@ struct ReadProgress {
     std::atomic<bool> finished{false};
 };
 
-// What the Open step found out, handed to the worker by value.
+// What the Open step found out, handed to the worker by value (for a read
+// and for a write alike).
 struct ReadRequest {
     BookKind kind = BookKind::Phone;
     bool usim = false;
@@ -58,6 +60,41 @@ int ReadPercent(int processed, int expected, bool finished);
 // ends it after the record in hand; the records not read count as unreadable.
 ReadOutcome ReadPhoneData(CardLibrary& library, const ReadRequest& request, Books& books,
                           ReadProgress& progress, std::stop_token stop = {});
+
+struct WriteOutcome {
+    int written = 0; // entries written; cleared records are not counted
+    // Writes and clears that failed or were never tried (card gone, record
+    // not read by the last Load, text too long for a card record).
+    int notWritten = 0;
+    std::bitset<kStoreSlots> failed; // the slots of those
+};
+
+// The count the write progress runs up to: the records of the book's files,
+// or every slot of the store for the last-dialled book, whose writes append
+// to a cyclic file instead of going to fixed records.
+int ExpectedWrites(const ReadRequest& request);
+
+// A result that says the card or the reader is gone, not that one record
+// was refused: nothing later on this connection can succeed.
+bool ConnectionLost(QuarnResult result);
+
+// The records handed to the library for an entry. The name or text goes as
+// UCS2 when it holds a character above 127, else as 8-bit text. false when
+// it does not fit the record the library takes (nothing is cut).
+bool PhoneItemFor(const PhoneEntry& entry, _PHONEBOOK_ITEM& item);
+// An entry to be sent (status 7) carrying the entry's address and time
+// stamp; an 8-bit text of odd length gets one blank so that it is even.
+bool SmsItemFor(const SmsEntry& entry, _SMS_ITEM& item);
+bool SmsItemFor(const SmsEntry& entry, _CDMA_SMS_ITEM& item);
+
+// The worker body of Save: entries in state 3 are written, deleted entries
+// have their card record cleared, the rest is left alone; slots the last
+// Load could not read are never written. Every result is examined. A
+// last-dialled entry written loses ENTRY_CHANGED; other states stay as they
+// are. Writes only entry states, the phone-book total and `progress`. A stop
+// request or a lost card ends it; what was not written is counted.
+WriteOutcome WritePhoneData(CardLibrary& library, const ReadRequest& request, Books& books,
+                            ReadProgress& progress, std::stop_token stop = {});
 
 // One list row: the "No" column first, then the book's columns.
 struct BookRow {

@@ -46,16 +46,7 @@ bool BookLoader::Start(BookKind kind, PinRunner& pins, PinPrompt& prompt, LoadVi
                           NimbrelFunction::DisConnect, NimbrelFunction::GetUSIMCardInfo,
                           NimbrelFunction::GetSIMCardInfo, NimbrelFunction::IsCDMA_RUIM,
                           NimbrelFunction::VerifySIMCHV}) &&
-        (kind != BookKind::Phone ||
-         library_.Require({NimbrelFunction::OpenPhoneBook, NimbrelFunction::OpenUISMPhoneBook,
-                           NimbrelFunction::SelectADN, NimbrelFunction::ReadPhoneBook})) &&
-        (kind != BookKind::LastDialled ||
-         library_.Require(
-             {NimbrelFunction::OpenLastNumDialledBook, NimbrelFunction::ReadLastNumDialledBook})) &&
-        (kind != BookKind::Sms ||
-         library_.Require({NimbrelFunction::OpenSMSBook, NimbrelFunction::OpenUSIMSMSBook,
-                           NimbrelFunction::OpenCDMASMSBook, NimbrelFunction::ReadSMSBook,
-                           NimbrelFunction::ReadCDMASMSBook}));
+        RequireBookFunctions(library_, kind, false);
     if (!bound) {
         return false;
     }
@@ -70,15 +61,7 @@ bool BookLoader::Start(BookKind kind, PinRunner& pins, PinPrompt& prompt, LoadVi
             return false;
         }
     }
-    switch (session_->Identify()) {
-    case IdentifyResult::Identified:
-        break;
-    case IdentifyResult::ConnectFailed:
-        view.Message(kMsgConnectFailed);
-        session_.reset();
-        return false;
-    case IdentifyResult::InfoFailed:
-        view.Message(kMsgReadDataFailed);
+    if (!IdentifyCard(*session_, view)) {
         session_.reset();
         return false;
     }
@@ -94,7 +77,7 @@ bool BookLoader::Start(BookKind kind, PinRunner& pins, PinPrompt& prompt, LoadVi
     Trace(kLoadTrace, 4);
     view.ShowIdentity(QString::fromLatin1(session_->Iccid()));
 
-    if (!Open(kind, view)) {
+    if (!OpenBook(*session_, kind, request_, view)) {
         session_.reset();
         return false;
     }
@@ -114,49 +97,6 @@ bool BookLoader::Start(BookKind kind, PinRunner& pins, PinPrompt& prompt, LoadVi
     });
     Trace(kLoadTrace, 7);
     return true;
-}
-
-bool BookLoader::Open(BookKind kind, LoadView& view) {
-    request_ = ReadRequest{};
-    request_.kind = kind;
-    request_.usim = session_->IsUsim();
-    request_.cdma = session_->IsCdma();
-    request_.connection = session_->Connection();
-    const QuarnConnection connection = session_->Connection();
-    switch (kind) {
-    case BookKind::LastDialled:
-        if (library_.OpenLastNumDialledBook(connection, &request_.file) != QUARN_OK) {
-            view.Message(kMsgReadLastDialedFailed);
-            return false;
-        }
-        return true;
-    case BookKind::Phone: {
-        const QuarnResult result = request_.usim
-                                       ? library_.OpenUISMPhoneBook(connection, &request_.usimBook)
-                                       : library_.OpenPhoneBook(connection, &request_.file);
-        if (result != QUARN_OK) {
-            view.Message(kMsgReadPhoneBookFailed);
-            return false;
-        }
-        return true;
-    }
-    case BookKind::Sms: {
-        QuarnResult result = QUARN_OK;
-        if (request_.cdma) {
-            result = library_.OpenCDMASMSBook(connection, &request_.file);
-        } else if (request_.usim) {
-            result = library_.OpenUSIMSMSBook(connection, &request_.file);
-        } else {
-            result = library_.OpenSMSBook(connection, &request_.file);
-        }
-        if (result != QUARN_OK) {
-            view.Message(kMsgReadSmsBookFailed);
-            return false;
-        }
-        return true;
-    }
-    }
-    return false;
 }
 
 bool BookLoader::Tick(LoadView& view) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "core/book_transfer.h"
+#include "core/card_flow.h"
 #include "core/card_session.h"
 #include "core/pin_runner.h"
 
@@ -16,18 +17,13 @@
 namespace brisken {
 
 // What the window shows of a Load; implemented by the main window.
-class LoadView {
+class LoadView : public CardFlowView {
 public:
-    virtual ~LoadView() = default;
-    virtual void Message(int messageId, const QString& argument = {}) = 0;
     virtual void ShowCardType(CardFamily family) = 0;
     virtual void Repaint() {}
     virtual void ShowIdentity(const QString& iccid) = 0;
     // Progress bar at 0 and shown, busy state, timer started, notice shown.
     virtual void BeginRead() = 0;
-    virtual void SetProgress(int percent) = 0;
-    // The timer is stopped before anything else of the completion.
-    virtual void StopTimer() = 0;
     virtual void ShowRows(BookKind kind, const std::vector<BookRow>& rows, int selectedRow) = 0;
     virtual void ShowStatus(BookKind kind, const QString& line) = 0;
     // Notice hidden, progress bar at 0 and hidden, idle state, New enabled.
@@ -50,7 +46,6 @@ public:
     bool Running() const { return running_; }
 
 private:
-    bool Open(BookKind kind, LoadView& view);
     void Complete(LoadView& view);
 
     CardLibrary& library_;

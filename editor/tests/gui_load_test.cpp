@@ -2,6 +2,7 @@
 // it runs and once the list is rebuilt.
 #include "controls/color_label.h"
 #include "controls/color_list_ctrl.h"
+#include "core/card_information.h"
 #include "core/catalogue.h"
 #include "core/language.h"
 #include "core/main_frame.h"
@@ -53,6 +54,17 @@ protected:
         return window.findChild<T*>(QStringLiteral("id%1").arg(id));
     }
     void Click(int id) { QTest::mouseClick(W<QWidget>(id), Qt::LeftButton, {}, QPoint(5, 5)); }
+    void ClickRow(CColorListCtrl* list, int row) {
+        const QRect rect = list->visualItemRect(list->topLevelItem(row));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
+    }
+    void Retype(int id, const QString& text) {
+        QLineEdit* field = W<QLineEdit>(id);
+        field->setFocus();
+        field->selectAll();
+        QTest::keyClick(field, Qt::Key_Backspace);
+        QTest::keyClicks(field, text);
+    }
 
     QTemporaryDir dir;
     MessageHandler previous;
@@ -108,6 +120,71 @@ TEST_F(LoadWindowTest, FailedOpenLeavesTheWindowIdle) {
     EXPECT_FALSE(window.IsBusy());
     EXPECT_EQ(requests, QStringList{Text(kMsgReadSmsBookFailed)});
     EXPECT_EQ(W<CColorLabel>(kCardType)->text(), "CDMA/R-UIM");
+    EXPECT_EQ(library.OpenConnections(), 0);
+}
+
+TEST_F(LoadWindowTest, SaveDrawsWrittenRowsBlackAndLeavesUnwrittenOnesRed) {
+    ScriptedCard card;
+    card.adnFiles = {
+        {PhoneItem("Alice", "123"), PhoneItem("Bob", "456"), PhoneItem("Carol", "789")}};
+    card.failingWrites = {3};
+    card.writeDelayMs = 30;
+    ScriptedCardLibrary& library = UseCard(card);
+    Click(kLoad);
+    QTRY_VERIFY_WITH_TIMEOUT(!window.LoadRunning(), 10000);
+    auto* list = W<CColorListCtrl>(kPhoneList);
+    ClickRow(list, 1);
+    Retype(kNameField, QStringLiteral("Bobby"));
+    ClickRow(list, 2);
+    Retype(kNumberField, QStringLiteral("999"));
+    ASSERT_EQ(list->TextColor(1, 1), QColor(255, 0, 0));
+    library.TakeLog();
+
+    Click(kSave);
+    EXPECT_TRUE(window.SaveRunning());
+    EXPECT_TRUE(window.IsBusy());
+    EXPECT_TRUE(W<QProgressBar>(kProgress)->isVisible());
+    EXPECT_TRUE(W<QLineEdit>(kNameField)->isReadOnly());
+    window.close();
+    EXPECT_TRUE(window.isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(!window.SaveRunning(), 10000);
+    EXPECT_FALSE(window.IsBusy());
+    EXPECT_FALSE(W<QProgressBar>(kProgress)->isVisible());
+
+    const auto log = library.TakeLog();
+    EXPECT_NE(std::find(log.begin(), log.end(), "WritePhoneBook 2 name=Bobby number=456"),
+              log.end());
+    EXPECT_EQ(list->TextColor(0, 1), QColor(0, 0, 0));
+    EXPECT_EQ(list->TextColor(1, 1), QColor(0, 0, 0));
+    EXPECT_EQ(list->TextColor(2, 1), QColor(255, 0, 0));
+    EXPECT_EQ(W<QLineEdit>(kPhoneCounters)->text(), "3 / 3 / 0");
+    EXPECT_EQ(requests.back(), Text(kMsgRecordsNotWritten).arg(1));
+    EXPECT_TRUE(window.BookStore().phone.values.changed);
+    EXPECT_EQ(library.OpenConnections(), 0);
+}
+
+TEST_F(LoadWindowTest, CardInformationShowsTheSizesOnceTheWalkIsDone) {
+    ScriptedCard card;
+    card.usim = true;
+    card.fileMapSize = 51200;
+    card.fileMapDelayMs = 100;
+    card.info.phoneBookSize = 14000;
+    card.info.smsSize = 0; // no SMS file
+    ScriptedCardLibrary& library = UseCard(card);
+    W<QWidget>(kNew)->setEnabled(false);
+    Click(kCardInfo);
+    EXPECT_TRUE(window.InfoRunning());
+    EXPECT_TRUE(window.IsBusy());
+    EXPECT_TRUE(W<QProgressBar>(kProgress)->isVisible());
+    auto* type = W<CColorLabel>(kCardType);
+    EXPECT_EQ(type->text(), "GSM/USIM");
+    EXPECT_EQ(type->TextColor(), QColor(255, 0, 255));
+    QTRY_VERIFY_WITH_TIMEOUT(!window.InfoRunning(), 15000);
+    EXPECT_FALSE(window.IsBusy());
+    EXPECT_FALSE(W<QProgressBar>(kProgress)->isVisible());
+    EXPECT_TRUE(W<QWidget>(kNew)->isEnabled());
+    EXPECT_EQ(requests, QStringList{CardSizesText(51200, 14000, 0)});
+    EXPECT_TRUE(requests.value(0).startsWith("Total size : 51200 Bytes (50 KB)"));
     EXPECT_EQ(library.OpenConnections(), 0);
 }
 

@@ -2,7 +2,9 @@
 // scripted library's log, so a test reads one sequence of everything.
 #pragma once
 
+#include "core/card_information.h"
 #include "core/card_load.h"
+#include "core/card_save.h"
 #include "scripted_card_library.h"
 
 #include <chrono>
@@ -43,6 +45,61 @@ public:
     std::vector<int> percents;
     std::vector<BookRow> rows;
     int selectedRow = -2;
+
+private:
+    ScriptedCardLibrary& library_;
+};
+
+class RecordingSaveView final : public SaveView {
+public:
+    explicit RecordingSaveView(ScriptedCardLibrary& library) : library_(library) {}
+
+    void Message(int id, const QString& argument) override {
+        library_.Note("message " + std::to_string(id) +
+                      (argument.isEmpty() ? "" : " " + argument.toStdString()));
+    }
+    void BeginWrite() override { library_.Note("begin write"); }
+    void SetProgress(int percent) override { percents.push_back(percent); }
+    void StopTimer() override { library_.Note("stop timer"); }
+    void ShowWritten(BookKind, const std::bitset<kStoreSlots>& failedSlots) override {
+        failed = failedSlots;
+        library_.Note("rows drawn, " + std::to_string(failedSlots.count()) + " failed");
+    }
+    void ShowStatus(BookKind, const QString& line) override {
+        library_.Note("status " + line.toStdString());
+    }
+    void EndWrite() override { library_.Note("end write"); }
+
+    std::vector<int> percents;
+    std::bitset<kStoreSlots> failed;
+
+private:
+    ScriptedCardLibrary& library_;
+};
+
+class RecordingInfoView final : public CardInfoView {
+public:
+    explicit RecordingInfoView(ScriptedCardLibrary& library) : library_(library) {}
+
+    void Message(int id, const QString&) override {
+        library_.Note("message " + std::to_string(id));
+    }
+    void SetProgress(int percent) override { percents.push_back(percent); }
+    void StopTimer() override { library_.Note("stop timer"); }
+    void ShowCardType(CardFamily family) override {
+        static const char* const kNames[] = {"unknown", "GSM SIM", "USIM", "R-UIM"};
+        library_.Note(std::string("card type ") + kNames[static_cast<int>(family)]);
+    }
+    void Pause(int milliseconds) override { pauses.push_back(milliseconds); }
+    void BeginMeasure() override { library_.Note("begin measure"); }
+    void EndMeasure(bool succeeded) override {
+        library_.Note(succeeded ? "end measure, New enabled" : "end measure");
+    }
+    void ShowText(const QString& text) override { shown = text; }
+
+    std::vector<int> percents;
+    std::vector<int> pauses;
+    QString shown;
 
 private:
     ScriptedCardLibrary& library_;
@@ -89,6 +146,22 @@ inline bool RunLoad(BookLoader& loader, BookKind kind, PinRunner& pins, PinPromp
     }
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     while (!loader.Tick(view)) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+// Save as the window runs it.
+inline bool RunSave(BookSaver& saver, BookKind kind, PinRunner& pins, PinPrompt& prompt,
+                    RecordingSaveView& view) {
+    if (!saver.Start(kind, pins, prompt, view)) {
+        return false;
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (!saver.Tick(view)) {
         if (std::chrono::steady_clock::now() > deadline) {
             return false;
         }

@@ -29,6 +29,38 @@ std::string Code(const char* bytes, unsigned length) {
     return text;
 }
 
+// Bytes of a card UCS2 field as hex units up to the terminator.
+std::string Units(const std::uint8_t* bytes, std::size_t size) {
+    std::string text;
+    char unit[8];
+    for (std::size_t i = 0; i + 1 < size && (bytes[i] != 0 || bytes[i + 1] != 0); i += 2) {
+        std::snprintf(unit, sizeof unit, "%s%02X%02X", text.empty() ? "" : " ", bytes[i],
+                      bytes[i + 1]);
+        text += unit;
+    }
+    return text;
+}
+
+std::string PhoneLine(const _PHONEBOOK_ITEM& item) {
+    std::string line = std::string(" name=") + item.name + " number=" + item.number;
+    if (item.nameUcs2[0] != 0 || item.nameUcs2[1] != 0) {
+        line += " ucs2=" + Units(item.nameUcs2, sizeof item.nameUcs2) +
+                " length=" + std::to_string(item.nameLength);
+    }
+    return line;
+}
+
+template <typename Item> std::string SmsLine(const Item& item) {
+    std::string line = " status=" + std::to_string(item.status) + " address=" + item.address +
+                       " stamp=" + item.timeStamp + " text='" + item.text + "'";
+    if (item.textUcs2[0] != 0 || item.textUcs2[1] != 0) {
+        line += " ucs2=" + Units(item.textUcs2, sizeof item.textUcs2);
+    }
+    return line;
+}
+
+constexpr QuarnResult kCardRemoved = 0x80100069u; // SCARD_W_REMOVED_CARD
+
 } // namespace
 
 ScriptedCardLibrary::ScriptedCardLibrary(ScriptedCard card) : card_(std::move(card)) {
@@ -52,11 +84,6 @@ void ScriptedCardLibrary::Note(std::string line) {
 std::vector<std::string> ScriptedCardLibrary::TakeLog() {
     std::lock_guard lock(mutex_);
     return std::exchange(log_, {});
-}
-
-QuarnResult ScriptedCardLibrary::Unused() {
-    Note("unexpected call");
-    return QUARN_E_NOT_IMPLEMENTED;
 }
 
 QuarnResult ScriptedCardLibrary::Connect(QuarnConnection* connectionOut) {
@@ -213,6 +240,45 @@ QuarnResult ScriptedCardLibrary::ReadCDMASMSBook(QuarnConnection, _FILE_INFO*, _
     Note("ReadCDMASMSBook " + std::to_string(record));
     *item = card_.cdmaSms.at(static_cast<std::size_t>(record - 1));
     return QUARN_OK;
+}
+
+QuarnResult ScriptedCardLibrary::Written(const std::string& line, int record) {
+    Note(line);
+    std::this_thread::sleep_for(std::chrono::milliseconds(card_.writeDelayMs));
+    if (card_.writesBeforeRemoval == 0) {
+        return kCardRemoved;
+    }
+    if (card_.writesBeforeRemoval > 0) {
+        --card_.writesBeforeRemoval;
+    }
+    return card_.failingWrites.count(record) != 0 ? QUARN_E_STATUS_BASE + 0x6581 : QUARN_OK;
+}
+
+QuarnResult ScriptedCardLibrary::WritePhoneBook(QuarnConnection, _FILE_INFO*, _PHONEBOOK_ITEM* item,
+                                                int record) {
+    return Written("WritePhoneBook " + std::to_string(record) + PhoneLine(*item), record);
+}
+
+QuarnResult ScriptedCardLibrary::WriteLastNumDialledBook(QuarnConnection, _FILE_INFO*,
+                                                         _PHONEBOOK_ITEM* item) {
+    return Written("WriteLastNumDialledBook" + PhoneLine(*item), ++lastDialledWrites_);
+}
+
+QuarnResult ScriptedCardLibrary::WriteSMSBook(QuarnConnection, _FILE_INFO*, _SMS_ITEM* item,
+                                              int record) {
+    return Written("WriteSMSBook " + std::to_string(record) + SmsLine(*item), record);
+}
+
+QuarnResult ScriptedCardLibrary::WriteCDMASMSBook(QuarnConnection, _FILE_INFO*,
+                                                  _CDMA_SMS_ITEM* item, int record) {
+    return Written("WriteCDMASMSBook " + std::to_string(record) + SmsLine(*item), record);
+}
+
+QuarnResult ScriptedCardLibrary::GetSIMFileMapSize(QuarnConnection, int* totalBytes) {
+    Note("GetSIMFileMapSize");
+    std::this_thread::sleep_for(std::chrono::milliseconds(card_.fileMapDelayMs));
+    *totalBytes = static_cast<int>(card_.fileMapSize);
+    return card_.fileMapResult;
 }
 
 bool ScriptedCardLibrary::PinMatches(const char* pin, unsigned length,

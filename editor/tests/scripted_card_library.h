@@ -75,7 +75,13 @@ struct ScriptedCard {
     std::string pin = "1234";
     std::string puk = "87654321";
     int pinAttempts = 3;
-    int readDelayMs = 0; // per record, to keep a read running
+    int readDelayMs = 0;          // per record, to keep a read running
+    std::set<int> failingWrites;  // record numbers (last-dialled: the n-th write)
+    int writesBeforeRemoval = -1; // then every call answers "card removed"
+    int writeDelayMs = 0;         // per record, to keep a write running
+    std::uint32_t fileMapSize = 0;
+    QuarnResult fileMapResult = QUARN_OK;
+    int fileMapDelayMs = 0;
 };
 
 class ScriptedCardLibrary final : public CardLibrary {
@@ -98,34 +104,30 @@ public:
     QuarnResult IsCDMA_RUIM(QuarnConnection connection) override;
     QuarnResult GetSIMCardInfo(QuarnConnection connection, _CARD_INFO* info) override;
     QuarnResult GetUSIMCardInfo(QuarnConnection connection, _CARD_INFO* info) override;
-    QuarnResult GetSIMFileMapSize(QuarnConnection, int*) override { return Unused(); }
+    QuarnResult GetSIMFileMapSize(QuarnConnection connection, int* totalBytes) override;
     QuarnResult OpenPhoneBook(QuarnConnection connection, _FILE_INFO* fi) override;
     QuarnResult OpenUISMPhoneBook(QuarnConnection connection, _USIM_PHONEBOOK_INFO* info) override;
     QuarnResult SelectADN(QuarnConnection connection, int fileId) override;
     QuarnResult ReadPhoneBook(QuarnConnection connection, _FILE_INFO* fi, _PHONEBOOK_ITEM* item,
                               int record) override;
-    QuarnResult WritePhoneBook(QuarnConnection, _FILE_INFO*, _PHONEBOOK_ITEM*, int) override {
-        return Unused();
-    }
+    QuarnResult WritePhoneBook(QuarnConnection connection, _FILE_INFO* fi, _PHONEBOOK_ITEM* item,
+                               int record) override;
     QuarnResult OpenLastNumDialledBook(QuarnConnection connection, _FILE_INFO* fi) override;
     QuarnResult ReadLastNumDialledBook(QuarnConnection connection, _FILE_INFO* fi,
                                        _PHONEBOOK_ITEM* item, int record) override;
-    QuarnResult WriteLastNumDialledBook(QuarnConnection, _FILE_INFO*, _PHONEBOOK_ITEM*) override {
-        return Unused();
-    }
+    QuarnResult WriteLastNumDialledBook(QuarnConnection connection, _FILE_INFO* fi,
+                                        _PHONEBOOK_ITEM* item) override;
     QuarnResult OpenSMSBook(QuarnConnection connection, _FILE_INFO* fi) override;
     QuarnResult OpenUSIMSMSBook(QuarnConnection connection, _FILE_INFO* fi) override;
     QuarnResult ReadSMSBook(QuarnConnection connection, _FILE_INFO* fi, _SMS_ITEM* item,
                             int record) override;
-    QuarnResult WriteSMSBook(QuarnConnection, _FILE_INFO*, _SMS_ITEM*, int) override {
-        return Unused();
-    }
+    QuarnResult WriteSMSBook(QuarnConnection connection, _FILE_INFO* fi, _SMS_ITEM* item,
+                             int record) override;
     QuarnResult OpenCDMASMSBook(QuarnConnection connection, _FILE_INFO* fi) override;
     QuarnResult ReadCDMASMSBook(QuarnConnection connection, _FILE_INFO* fi, _CDMA_SMS_ITEM* item,
                                 int record) override;
-    QuarnResult WriteCDMASMSBook(QuarnConnection, _FILE_INFO*, _CDMA_SMS_ITEM*, int) override {
-        return Unused();
-    }
+    QuarnResult WriteCDMASMSBook(QuarnConnection connection, _FILE_INFO* fi, _CDMA_SMS_ITEM* item,
+                                 int record) override;
     QuarnResult VerifySIMCHV(QuarnConnection connection, const char* pin, unsigned length) override;
     QuarnResult ChangeSIMCHV(QuarnConnection connection, const char* oldPin, unsigned oldLength,
                              const char* newPin, unsigned newLength) override;
@@ -136,9 +138,11 @@ public:
                               const char* newPin, unsigned newLength) override;
 
 private:
-    QuarnResult Unused();
     bool PinMatches(const char* pin, unsigned length, const std::string& expected);
     QuarnResult OpenFile(const char* name, std::size_t records, _FILE_INFO* fi);
+    // Logs the write and answers it: a failing record, or a removed card.
+    QuarnResult Written(const std::string& line, int record);
+    int lastDialledWrites_ = 0;
 
     ScriptedCard card_;
     mutable std::mutex mutex_;

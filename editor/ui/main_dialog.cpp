@@ -1,6 +1,8 @@
 #include "ui/main_dialog.h"
 
+#include "core/card_information.h"
 #include "core/card_load.h"
+#include "core/card_save.h"
 
 #include "controls/color_label.h"
 #include "controls/color_list_ctrl.h"
@@ -507,6 +509,14 @@ void MainDialog::OnCardAction(int action) {
     }
     if (action == kLoad) {
         OnButtonReadsim();
+        return;
+    }
+    if (action == kSave) {
+        OnButtonSave();
+        return;
+    }
+    if (action == kCardInfo) {
+        OnButtonSiminfo();
         return;
     }
     // Card actions bind the library first, so that a missing library or

@@ -28,8 +28,12 @@ class QTimer;
 namespace brisken {
 
 class BookLoader;
+class BookSaver;
+class CardInformation;
+class CardInfoView;
 class CColorLabel;
 class LoadView;
+class SaveView;
 class CColorListCtrl;
 class CDialNumberEdit;
 class CPictureButton;
@@ -69,13 +73,19 @@ public:
     // the read timer until the list is rebuilt.
     void OnButtonReadsim();
     bool LoadRunning() const;
+    // Save of the current view's book (button 1007) and the card information
+    // (button 1041); both finish on their own timers (main_dialog_save.cpp).
+    void OnButtonSave();
+    void OnButtonSiminfo();
+    bool SaveRunning() const;
+    bool InfoRunning() const;
     // Replaces the list's rows by these; a changed entry's row is red.
     static void FillList(CColorListCtrl* list, const std::vector<BookRow>& rows);
 
     // What the card actions work with. The program uses the deployed
     // library; tests put in a scripted one, prompts that answer, and so on.
     CardLibrary& Library() { return *cardLibrary_; }
-    // Refused (false) while a Load runs on the current one.
+    // Refused (false) while a card operation runs on the current one.
     bool SetCardLibrary(std::unique_ptr<CardLibrary> library);
     PinRunner& Pins() { return pinRunner_; }
     PinPrompt* Prompt() { return pinPrompt_.get(); }
@@ -158,6 +168,16 @@ private:
     std::unique_ptr<LoadView> loadWindow_;
     std::unique_ptr<BookLoader> loader_;
     QTimer* readTimer_ = nullptr;
+    class SaveWindow;
+    class InfoWindow;
+    BookKind CurrentBookKind() const;
+    PinPrompt& PromptOrDecline();
+    std::unique_ptr<SaveView> saveWindow_;
+    std::unique_ptr<BookSaver> saver_;
+    QTimer* writeTimer_ = nullptr;
+    std::unique_ptr<CardInfoView> infoWindow_;
+    std::unique_ptr<CardInformation> cardInfo_;
+    QTimer* infoTimer_ = nullptr;
 
     CColorListCtrl* phoneList_ = nullptr;
     CColorListCtrl* smsList_ = nullptr;

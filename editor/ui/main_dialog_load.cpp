@@ -2,7 +2,9 @@
 // shows what it reports and drives it with the 50 ms timer.
 #include "controls/color_label.h"
 #include "controls/color_list_ctrl.h"
+#include "core/card_information.h"
 #include "core/card_load.h"
+#include "core/card_save.h"
 #include "core/catalogue.h"
 #include "core/main_frame.h"
 #include "core/messages.h"
@@ -127,20 +129,29 @@ void MainDialog::OnButtonReadsim() {
         readTimer_ = new QTimer(this);
         connect(readTimer_, &QTimer::timeout, this, [this] { loader_->Tick(*loadWindow_); });
     }
-    const BookKind kind = view_.view == View::Sms ? BookKind::Sms
-                          : view_.lastDialled     ? BookKind::LastDialled
-                                                  : BookKind::Phone;
-    DecliningPrompt declining;
-    PinPrompt& prompt = pinPrompt_ ? *pinPrompt_ : declining;
-    loader_->Start(kind, pinRunner_, prompt, *loadWindow_);
+    const BookKind kind = CurrentBookKind();
+    loader_->Start(kind, pinRunner_, PromptOrDecline(), *loadWindow_);
+}
+
+PinPrompt& MainDialog::PromptOrDecline() {
+    static DecliningPrompt declining;
+    return pinPrompt_ ? *pinPrompt_ : declining;
+}
+
+BookKind MainDialog::CurrentBookKind() const {
+    return view_.view == View::Sms ? BookKind::Sms
+           : view_.lastDialled     ? BookKind::LastDialled
+                                   : BookKind::Phone;
 }
 
 bool MainDialog::SetCardLibrary(std::unique_ptr<CardLibrary> library) {
-    if (LoadRunning()) {
+    if (LoadRunning() || SaveRunning() || InfoRunning()) {
         return false;
     }
-    // The loader holds the library it was made with.
+    // The card flows hold the library they were made with.
     loader_.reset();
+    saver_.reset();
+    cardInfo_.reset();
     cardLibrary_ = std::move(library);
     return true;
 }
