@@ -4,6 +4,7 @@
 #include "core/catalogue.h"
 #include "core/data_files.h"
 #include "core/editing.h"
+#include "core/language.h"
 #include "core/messages.h"
 #include "ui/main_dialog.h"
 
@@ -58,6 +59,16 @@ void ReportImport(ImportStop stop, int cardFullMessage, ImportNotes notes) {
     }
 }
 
+// The dialog's title: the menu item that opened it, in the interface language.
+QString DialogTitle(int command) {
+    for (const MenuItemText& item : MenuItems(kMenuImportExport)) {
+        if (item.command == command && item.text != nullptr) {
+            return QString::fromUtf8(item.text);
+        }
+    }
+    return {};
+}
+
 std::vector<int> RowSlots(const CColorListCtrl* list) {
     std::vector<int> rowSlots;
     rowSlots.reserve(static_cast<std::size_t>(list->RowCount()));
@@ -75,6 +86,7 @@ MainDialog::FileChoice MainDialog::RunFileDialog(const FileDialogRequest& reques
                                       : QStringLiteral("importFileDialog"));
     // The toolkit's own dialog everywhere, so that tests can drive it.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setWindowTitle(DialogTitle(request.save ? kCmdExport : kCmdImport));
     dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setNameFilters(request.filters);
