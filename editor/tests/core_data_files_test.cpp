@@ -271,7 +271,8 @@ TEST_F(DataFiles, VCardEscapesFoldsAndReadsItsOwnCardsBack) {
     std::memcpy(book->store[2].wideName, longName, sizeof longName);
     std::strcpy(book->store[2].number, "*31#0123");
     book->store[2].state = ENTRY_OCCUPIED;
-    const std::vector<int> order = {0, 1, 2};
+    book->store[3].state = ENTRY_OCCUPIED; // added by New, nothing to show
+    const std::vector<int> order = {0, 1, 2, 3};
 
     const QByteArray file = WriteVCard(book->store, order);
     EXPECT_TRUE(file.contains("FN:Smith\\, John\\; Jr.\r\n"));
