@@ -478,6 +478,12 @@ TEST_F(DataFiles, WritingReplacesTheFileWhole) {
     // No temporary file is left beside it.
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("phone.usv")});
 
+    // Names beyond any 8-bit code page are used as chosen.
+    const QString wide = dir.filePath(QString::fromUtf8("Телефон 電話 😀.usv"));
+    ASSERT_EQ(WriteFileReplacing(wide, "wide"), FileResult::Ok);
+    ASSERT_EQ(ReadWholeFile(wide, data), FileResult::Ok);
+    EXPECT_EQ(data, QByteArray("wide"));
+
     EXPECT_EQ(WriteFileReplacing(dir.filePath(QStringLiteral("missing/phone.usv")), "x"),
               FileResult::OpenFailed);
     EXPECT_EQ(ReadWholeFile(dir.filePath(QStringLiteral("none.usv")), data),
