@@ -48,45 +48,64 @@ std::optional<uint8_t> ExactGsm(uint16_t ch) {
     return gsm;
 }
 
-// The 0x80 form ends a name at a character whose high byte is FF, so a name
-// holding such characters (the fullwidth forms U+FF00-FFEF) goes out in the
-// 0x82 form: a 16-bit base, one byte per character, GSM letters as they are.
-// Every other character must then lie within 128 of the base.
+// The 0x81 and 0x82 forms hold one byte a character: GSM letters as they
+// are, every other character as an offset of at most 127 from a base. 0x81
+// carries the base as a byte counting 128s (so those characters share one
+// aligned window below U+8000) and saves a byte; 0x82 carries the base whole.
+bool EncodeBasedUcs2Alpha(const _PHONEBOOK_ITEM& item, std::size_t chars,
+                          std::span<uint8_t> alpha) {
+    uint16_t low = 0xFFFF;
+    uint16_t high = 0;
+    for (std::size_t i = 0; i < chars; ++i) {
+        const uint16_t ch = Ucs2At(item, i);
+        if (!ExactGsm(ch)) {
+            low = std::min(low, ch);
+            high = std::max(high, ch);
+        }
+    }
+    const bool anyBased = low <= high;
+    if (anyBased && high - low > 0x7F)
+        return false;
+    std::size_t header = 4;
+    uint16_t base = anyBased ? low : 0;
+    if (!anyBased || ((low >> 7) == (high >> 7) && high < 0x8000)) {
+        header = 3;
+        base = static_cast<uint16_t>(base & 0xFF80);
+    }
+    if (header + chars > alpha.size())
+        return false;
+    alpha[0] = header == 3 ? 0x81 : 0x82;
+    alpha[1] = static_cast<uint8_t>(chars);
+    if (header == 3) {
+        alpha[2] = static_cast<uint8_t>(base >> 7);
+    } else {
+        alpha[2] = static_cast<uint8_t>(base >> 8);
+        alpha[3] = static_cast<uint8_t>(base);
+    }
+    for (std::size_t i = 0; i < chars; ++i) {
+        const uint16_t ch = Ucs2At(item, i);
+        const auto gsm = ExactGsm(ch);
+        alpha[header + i] = gsm ? *gsm : static_cast<uint8_t>(0x80 | (ch - base));
+    }
+    return true;
+}
+
+// The plain 0x80 form, two bytes a character, when the name fits it. It ends
+// a name at a character whose high byte is FF (the fullwidth forms
+// U+FF00-FFEF), and it holds half as many characters as the based forms: a
+// name it cannot carry goes out in a based form when one holds it.
 bool EncodeUcs2Alpha(const _PHONEBOOK_ITEM& item, std::size_t chars, std::span<uint8_t> alpha) {
     if (chars == 0)
         return true;
     bool highFF = false;
     for (std::size_t i = 0; i < chars; ++i)
         highFF |= (Ucs2At(item, i) >> 8) == 0xFF;
-    if (!highFF) {
-        if (chars > MaxUcs2NameChars(alpha.size()))
-            return false;
+    if (!highFF && chars <= MaxUcs2NameChars(alpha.size())) {
         alpha[0] = 0x80;
         std::memcpy(&alpha[1], item.nameUcs2, 2 * chars);
         return true;
     }
-    if (4 + chars > alpha.size())
-        return false;
-    uint16_t base = 0xFFFF;
-    for (std::size_t i = 0; i < chars; ++i) {
-        if (!ExactGsm(Ucs2At(item, i)))
-            base = std::min(base, Ucs2At(item, i));
-    }
-    alpha[0] = 0x82;
-    alpha[1] = static_cast<uint8_t>(chars);
-    alpha[2] = static_cast<uint8_t>(base >> 8);
-    alpha[3] = static_cast<uint8_t>(base);
-    for (std::size_t i = 0; i < chars; ++i) {
-        const uint16_t ch = Ucs2At(item, i);
-        if (const auto gsm = ExactGsm(ch)) {
-            alpha[4 + i] = *gsm;
-        } else if (ch - base <= 0x7F) {
-            alpha[4 + i] = static_cast<uint8_t>(0x80 | (ch - base));
-        } else {
-            return false;
-        }
-    }
-    return true;
+    return EncodeBasedUcs2Alpha(item, chars, alpha);
 }
 
 } // namespace

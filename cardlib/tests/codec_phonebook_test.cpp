@@ -89,6 +89,21 @@ TEST(DiallingRecord, FullwidthNameUsesTheBasedFormSoItIsNotCutShort) {
     EXPECT_EQ(Ucs2Text(Decode(record).nameUcs2), u"\uFF21\uFF22e");
 }
 
+TEST(DiallingRecord, Ucs2NameTooLongForThe80FormGoesOutBased) {
+    // Ten Cyrillic letters and a blank: 22 bytes in the 0x80 form, 14 in 0x81
+    // (base byte 08 = U+0400).
+    const std::u16string cyrillic =
+        u"\u0410\u043D\u043D\u0430 \u041F\u0435\u0442\u0440\u043E\u0432";
+    auto record = Encode(Item("", "", cyrillic), 28);
+    EXPECT_EQ(record, Record28("81 0B 08 90 BD BD B0 20 9F B5 C2 C0 BE B2", "0181"));
+    EXPECT_EQ(Ucs2Text(Decode(record).nameUcs2), cyrillic);
+    // Hiragana and katakana straddle a 128-window: the 16-bit base of 0x82.
+    const std::u16string kana = u"\u3072\u3089\u304C\u306A\u30AB\u30BF\u30AB\u30CA";
+    record = Encode(Item("", "", kana), 28);
+    EXPECT_EQ(record, Record28("82 08 304C A6 BD 80 9E DF F3 DF FE", "0181"));
+    EXPECT_EQ(Ucs2Text(Decode(record).nameUcs2), kana);
+}
+
 struct AlphaVector {
     const char* alpha; // hex, padded with FF to 14 bytes
     std::u16string ucs2;
@@ -182,7 +197,12 @@ TEST_P(DiallingRefusalTest, RefusesAndLeavesTheOutputAlone) {
 INSTANTIATE_TEST_SUITE_P(
     TooLongOrInvalid, DiallingRefusalTest,
     ::testing::Values(Refusal{Item("ABCDEFGHIJKLMNO", ""), "15 GSM characters in 14 bytes"},
-                      Refusal{Item("", "", u"ABCDEFG"), "7 UCS2 characters in 14 bytes"},
+                      Refusal{Item("", "",
+                                   u"\u0410\u0411\u0412\u0413\u0414\u0415\u0416\u0417"
+                                   u"\u0418\u0419\u041A\u041B"),
+                              "12 UCS2 characters in 14 bytes"},
+                      Refusal{Item("", "", u"\u0410\u0411\u0412\u0413\u0414\u0415\u4E00"),
+                              "7 UCS2 characters, no base"},
                       Refusal{Item("", "", u"\uFF21\u4E00"), "fullwidth and CJK, no base"},
                       Refusal{Item("", "", std::u16string(11, u'\uFF10')), "11 based in 14"},
                       Refusal{Item("", "123456789012345678901"), "21 digits"},
