@@ -19,37 +19,6 @@ constexpr int kXdSlot = 3;
 
 } // namespace
 
-bool IsMemorySlotEnabled(const TestSettings& s, int slot, bool twoSlot) {
-    if (twoSlot) {
-        switch (slot) {
-        case 0:
-            return s.sd != 0;
-        case 1:
-            return s.sd2 != 0;
-        default:
-            return false;
-        }
-    }
-    switch (slot) {
-    case 0:
-        return s.cf != 0;
-    case 1:
-        return s.sd != 0;
-    case 2:
-        return s.sm != 0;
-    case 3:
-        return s.xd != 0;
-    case 4:
-        return s.ms != 0;
-    case 5:
-        return s.sd2 != 0;
-    case 6:
-        return s.ms2 != 0;
-    default:
-        return false;
-    }
-}
-
 TestEngine::TestEngine(ScsiBackend& backend, SmartCardService& smartCards, CardRwTest rwTest,
                        DelayFunction delay, FormatEnvironment formatEnvironment)
     : delay_(delay ? std::move(delay) : DelayFunction([](unsigned ms) {
@@ -385,8 +354,8 @@ TestEngine::CycleOutcome TestEngine::RunSlotCycle() {
     for (int slot = 0; slot < slotCount; ++slot) {
         if (stopRequested_)
             return CycleOutcome::Stopped;
-        slots_.ShowSlotMode(slot, entry0);
-        if (!IsMemorySlotEnabled(settings_, slot, entry0.twoSlot))
+        slots_.ShowSlotMode(slot, entry0); // also takes the reader kind from entry 0
+        if (!slots_.SlotEnabled(slot))
             continue;
         if (slots_.RunSlotStep(slot, table_, checks_) == SlotTester::StepOutcome::UsbSpeedFailed)
             break;

@@ -31,9 +31,6 @@
 
 namespace orrick {
 
-// Whether the settings enable memory-card slot 0..6 on a reader of this kind.
-bool IsMemorySlotEnabled(const TestSettings& settings, int slot, bool twoSlot);
-
 class TestEngine : public DeviceEvents {
 public:
     // An empty delay sleeps; an empty rwTest is the pre-test library's test.
