@@ -17,6 +17,25 @@ constexpr int kTransportFailureLimit = 3;
 constexpr int kSmSlot = 2;
 constexpr int kXdSlot = 3;
 
+// A run keeps what it started with: while its threads live, a new value waits
+// for the next run.
+template <typename T>
+void TakeOver(bool runAlive, const T& value, T& current, std::optional<T>& pending) {
+    if (runAlive) {
+        pending = value;
+    } else {
+        current = value;
+        pending.reset();
+    }
+}
+
+template <typename T> void ApplyPending(T& current, std::optional<T>& pending) {
+    if (pending) {
+        current = *pending;
+        pending.reset();
+    }
+}
+
 } // namespace
 
 TestEngine::TestEngine(ScsiBackend& backend, SmartCardService& smartCards, CardRwTest rwTest,
@@ -46,28 +65,12 @@ TestEngine::~TestEngine() {
 
 void TestEngine::SetSettings(const TestSettings& settings) {
     std::lock_guard lock(arrivalMutex_);
-    const bool threadsAlive =
-        testThread_.joinable() || displayThread_.joinable() || smartCardThread_.joinable();
-    if (threadsAlive) {
-        pendingSettings_ = settings;
-        settingsPending_ = true;
-    } else {
-        settings_ = settings;
-        settingsPending_ = false;
-    }
+    TakeOver(ThreadsAlive(), settings, settings_, pendingSettings_);
 }
 
 void TestEngine::SetLabelSettings(const LabelSettings& labels) {
     std::lock_guard lock(arrivalMutex_);
-    const bool threadsAlive =
-        testThread_.joinable() || displayThread_.joinable() || smartCardThread_.joinable();
-    if (threadsAlive) {
-        pendingLabels_ = labels;
-        labelsPending_ = true;
-    } else {
-        labels_ = labels;
-        labelsPending_ = false;
-    }
+    TakeOver(ThreadsAlive(), labels, labels_, pendingLabels_);
 }
 
 void TestEngine::SetLogSink(LogSink* sink) {
@@ -168,18 +171,16 @@ void TestEngine::JoinThreads() {
             t->join();
 }
 
+bool TestEngine::ThreadsAlive() const {
+    return testThread_.joinable() || displayThread_.joinable() || smartCardThread_.joinable();
+}
+
 void TestEngine::StartRun() {
     // The previous run has ended (running_ is clear) but its threads may
     // still be on their way out.
     JoinThreads();
-    if (settingsPending_) {
-        settings_ = pendingSettings_;
-        settingsPending_ = false;
-    }
-    if (labelsPending_) {
-        labels_ = pendingLabels_;
-        labelsPending_ = false;
-    }
+    ApplyPending(settings_, pendingSettings_);
+    ApplyPending(labels_, pendingLabels_);
     state_.Clear();
     {
         // The display thread draws from its first step on, so it must know
