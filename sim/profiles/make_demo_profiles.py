@@ -503,44 +503,74 @@ def ef(file_id, name, **fields):
     return entry
 
 
-def gsm_profile(pin_enabled):
-    rng = random.Random(2026)
-    adn_length, adn_count = 28, 250
-    slots = place(len(CONTACTS), adn_count, rng)
-    contacts = shuffled(CONTACTS, rng)
-    adn = {s: adn_record(n, num, adn_length) for s, (n, num) in zip(slots, contacts)}
-    lnd = [hexs(adn_record(n, num, 28)) for n, num in LAST_DIALLED]
-    sms_count = 30
-    sms_slots = place(len(MESSAGES), sms_count, rng)
-    sms = {s: sms_record(m, i + 1) for i, (s, m) in enumerate(zip(sms_slots, MESSAGES))}
-    free_sms = [0x00] + [0xFF] * 175
+def df(file_id, name, children):
+    return {"id": file_id, "type": "DF", "name": name, "children": children}
+
+
+def card(name, command_set, atr, children, pin_enabled=False):
     return {
-        "name": "Demo GSM SIM" + (" (PIN 1234)" if pin_enabled else ""),
-        "commandSet": "gsm",
-        "atr": "3B 02 14 50",
+        "name": name,
+        "commandSet": command_set,
+        "atr": atr,
         "chv1": {"enabled": pin_enabled, "pin": "1234", "retries": 3,
                  "puk": "12345678", "unblockRetries": 10},
-        "mf": {
-            "id": "3F00", "type": "MF", "name": "MF",
-            "children": [
-                ef("2FE2", "EF_ICCID", structure="transparent",
-                   content=hexs(bcd_digits("8949022017300012345"))),
-                {"id": "7F10", "type": "DF", "name": "DF_TELECOM", "children": [
-                    ef("6F3A", "EF_ADN", structure="linear", recordLength=adn_length,
-                       recordCount=adn_count, records=linear_records(adn, [0xFF] * adn_length)),
-                    ef("6F44", "EF_LND", structure="cyclic", recordLength=28,
-                       recordCount=10, records=lnd),
-                    ef("6F3C", "EF_SMS", structure="linear", recordLength=176,
-                       recordCount=sms_count,
-                       records=[hexs(sms.get(i, free_sms)) for i in range(1, sms_count + 1)]),
-                ]},
-                {"id": "7F20", "type": "DF", "name": "DF_GSM", "children": [
-                    ef("6F07", "EF_IMSI", structure="transparent",
-                       content=hexs(imsi_bytes("262011234567890"))),
-                ]},
-            ],
-        },
+        "mf": {"id": "3F00", "type": "MF", "name": "MF", "children": children},
     }
+
+
+def iccid_ef(digits):
+    return ef("2FE2", "EF_ICCID", structure="transparent", content=hexs(bcd_digits(digits)))
+
+
+def adn_by_slot(slots, contacts, length):
+    return {s: adn_record(n, num, length) for s, (n, num) in zip(slots, contacts)}
+
+
+def placed_book(contacts, capacity, length, rng):
+    """The contacts of a single-file phone book, by record number."""
+    slots = place(len(contacts), capacity, rng)
+    return adn_by_slot(slots, shuffled(contacts, rng), length)
+
+
+def placed_messages(messages, capacity, rng, record):
+    """record(message, index in the list) encodes one message."""
+    slots = place(len(messages), capacity, rng)
+    return {s: record(m, i) for i, (s, m) in enumerate(zip(slots, messages))}
+
+
+def adn_ef(file_id, by_slot, length, count):
+    return ef(file_id, "EF_ADN", structure="linear", recordLength=length, recordCount=count,
+              records=linear_records(by_slot, [0xFF] * length))
+
+
+def lnd_ef(entries):
+    return ef("6F44", "EF_LND", structure="cyclic", recordLength=28, recordCount=10,
+              records=[hexs(adn_record(n, num, 28)) for n, num in entries])
+
+
+def sms_ef(by_slot, length, count):
+    """Every record of the file is written: a free one is status 00 and FF padding."""
+    free = [0x00] + [0xFF] * (length - 1)
+    return ef("6F3C", "EF_SMS", structure="linear", recordLength=length, recordCount=count,
+              records=[hexs(by_slot.get(i, free)) for i in range(1, count + 1)])
+
+
+def gsm_profile(pin_enabled):
+    rng = random.Random(2026)
+    adn = placed_book(CONTACTS, 250, 28, rng)
+    sms = placed_messages(MESSAGES, 30, rng, lambda m, i: sms_record(m, i + 1))
+    return card("Demo GSM SIM" + (" (PIN 1234)" if pin_enabled else ""), "gsm", "3B 02 14 50", [
+        iccid_ef("8949022017300012345"),
+        df("7F10", "DF_TELECOM", [
+            adn_ef("6F3A", adn, 28, 250),
+            lnd_ef(LAST_DIALLED),
+            sms_ef(sms, 176, 30),
+        ]),
+        df("7F20", "DF_GSM", [
+            ef("6F07", "EF_IMSI", structure="transparent",
+               content=hexs(imsi_bytes("262011234567890"))),
+        ]),
+    ], pin_enabled=pin_enabled)
 
 
 def usim_profile():
@@ -552,129 +582,54 @@ def usim_profile():
     first, second = contacts[:45], contacts[45:]
     slots1 = place(len(first), 250, rng)
     slots2 = place(len(second), 100, rng)
-    adn1 = {s: adn_record(n, num, length) for s, (n, num) in zip(slots1, first)}
-    adn2 = {s: adn_record(n, num, length) for s, (n, num) in zip(slots2, second)}
-    sms_count = 30
-    sms_slots = place(len(MESSAGES), sms_count, rng)
-    sms = {s: sms_record(m, i + 1) for i, (s, m) in enumerate(zip(sms_slots, MESSAGES))}
-    free_sms = [0x00] + [0xFF] * 175
+    adn1 = adn_by_slot(slots1, first, length)
+    adn2 = adn_by_slot(slots2, second, length)
+    sms = placed_messages(MESSAGES, 30, rng, lambda m, i: sms_record(m, i + 1))
     aid = "A0 00 00 00 87 10 02 FF FF FF FF 89 06 19 00 00"
-    blank = [0xFF] * length
     pbr = ["A8 04 C0 02 4F 3A", "A8 04 C0 02 4F 3B"]
-    return {
-        "name": "Demo USIM",
-        "commandSet": "uicc",
-        "atr": "3B 80 01 81",
-        "chv1": {"enabled": False, "pin": "1234", "retries": 3,
-                 "puk": "12345678", "unblockRetries": 10},
-        "mf": {
-            "id": "3F00", "type": "MF", "name": "MF",
-            "children": [
-                ef("2F00", "EF_DIR", structure="linear", recordLength=32, recordCount=2,
-                   records=["61 18 4F 10 " + aid + " 50 04 55 53 49 4D"]),
-                ef("2FE2", "EF_ICCID", structure="transparent",
-                   content=hexs(bcd_digits("8949022017300054321"))),
-                # No global phone book: the USIM application keeps its own.
-                {"id": "7F10", "type": "DF", "name": "DF_TELECOM", "children": []},
-                {"type": "ADF", "name": "ADF_USIM", "aid": aid, "children": [
-                    ef("6F07", "EF_IMSI", structure="transparent",
-                       content=hexs(imsi_bytes("262019876543210"))),
-                    ef("6F3C", "EF_SMS", structure="linear", recordLength=176,
-                       recordCount=sms_count,
-                       records=[hexs(sms.get(i, free_sms)) for i in range(1, sms_count + 1)]),
-                    {"id": "5F3A", "type": "DF", "name": "DF_PHONEBOOK", "children": [
-                        ef("4F30", "EF_PBR", structure="linear", recordLength=20,
-                           recordCount=2, records=pbr),
-                        ef("4F3A", "EF_ADN", structure="linear", recordLength=length,
-                           recordCount=250, records=linear_records(adn1, blank)),
-                        ef("4F3B", "EF_ADN", structure="linear", recordLength=length,
-                           recordCount=100, records=linear_records(adn2, blank)),
-                    ]},
-                ]},
-            ],
-        },
-    }
+    return card("Demo USIM", "uicc", "3B 80 01 81", [
+        ef("2F00", "EF_DIR", structure="linear", recordLength=32, recordCount=2,
+           records=["61 18 4F 10 " + aid + " 50 04 55 53 49 4D"]),
+        iccid_ef("8949022017300054321"),
+        # No global phone book: the USIM application keeps its own.
+        df("7F10", "DF_TELECOM", []),
+        {"type": "ADF", "name": "ADF_USIM", "aid": aid, "children": [
+            ef("6F07", "EF_IMSI", structure="transparent",
+               content=hexs(imsi_bytes("262019876543210"))),
+            sms_ef(sms, 176, 30),
+            df("5F3A", "DF_PHONEBOOK", [
+                ef("4F30", "EF_PBR", structure="linear", recordLength=20,
+                   recordCount=2, records=pbr),
+                adn_ef("4F3A", adn1, length, 250),
+                adn_ef("4F3B", adn2, length, 100),
+            ]),
+        ]},
+    ])
 
 
 def ruim_profile():
     """A CDMA R-UIM: phone book and last-dialled list in DF_TELECOM, SMS in
     DF_CDMA as 255-byte records."""
     rng = random.Random(4026)
-    adn_length, adn_count = 28, 200
-    slots = place(len(RUIM_CONTACTS), adn_count, rng)
-    contacts = shuffled(RUIM_CONTACTS, rng)
-    adn = {s: adn_record(n, num, adn_length) for s, (n, num) in zip(slots, contacts)}
-    lnd = [hexs(adn_record(n, num, 28)) for n, num in RUIM_LAST_DIALLED]
-    sms_count = 20
-    sms_slots = place(len(RUIM_MESSAGES), sms_count, rng)
-    sms = {s: cdma_sms_record(m, 0x2000 + i) for i, (s, m) in
-           enumerate(zip(sms_slots, RUIM_MESSAGES))}
-    free_sms = [0x00] + [0xFF] * 254
-    return {
-        "name": "Demo CDMA R-UIM",
-        "commandSet": "gsm",
-        "atr": "3B 02 14 51",
-        "chv1": {"enabled": False, "pin": "1234", "retries": 3,
-                 "puk": "12345678", "unblockRetries": 10},
-        "mf": {
-            "id": "3F00", "type": "MF", "name": "MF",
-            "children": [
-                ef("2FE2", "EF_ICCID", structure="transparent",
-                   content=hexs(bcd_digits("8986031234567890123"))),
-                {"id": "7F10", "type": "DF", "name": "DF_TELECOM", "children": [
-                    ef("6F3A", "EF_ADN", structure="linear", recordLength=adn_length,
-                       recordCount=adn_count, records=linear_records(adn, [0xFF] * adn_length)),
-                    ef("6F44", "EF_LND", structure="cyclic", recordLength=28,
-                       recordCount=10, records=lnd),
-                ]},
-                {"id": "7F25", "type": "DF", "name": "DF_CDMA", "children": [
-                    ef("6F3C", "EF_SMS", structure="linear", recordLength=255,
-                       recordCount=sms_count,
-                       records=[hexs(sms.get(i, free_sms)) for i in range(1, sms_count + 1)]),
-                ]},
-            ],
-        },
-    }
+    adn = placed_book(RUIM_CONTACTS, 200, 28, rng)
+    sms = placed_messages(RUIM_MESSAGES, 20, rng, lambda m, i: cdma_sms_record(m, 0x2000 + i))
+    return card("Demo CDMA R-UIM", "gsm", "3B 02 14 51", [
+        iccid_ef("8986031234567890123"),
+        df("7F10", "DF_TELECOM", [adn_ef("6F3A", adn, 28, 200), lnd_ef(RUIM_LAST_DIALLED)]),
+        df("7F25", "DF_CDMA", [sms_ef(sms, 255, 20)]),
+    ])
 
 
 def phs_profile():
     rng = random.Random(5026)
-    adn_length, adn_count = 28, 100
-    slots = place(len(PHS_CONTACTS), adn_count, rng)
-    contacts = shuffled(PHS_CONTACTS, rng)
-    adn = {s: adn_record(n, num, adn_length) for s, (n, num) in zip(slots, contacts)}
-    lnd = [hexs(adn_record(n, num, 28)) for n, num in PHS_LAST_DIALLED]
-    sms_count = 20
-    sms_slots = place(len(PHS_MESSAGES), sms_count, rng)
+    adn = placed_book(PHS_CONTACTS, 100, 28, rng)
     # PHS messages carry no service-centre address.
-    sms = {s: sms_record(m, i + 1, smsc=[0x00]) for i, (s, m) in
-           enumerate(zip(sms_slots, PHS_MESSAGES))}
-    free_sms = [0x00] + [0xFF] * 175
-    return {
-        "name": "Demo PHS card",
-        "commandSet": "gsm",
-        "atr": "3B 02 14 52",
-        "chv1": {"enabled": False, "pin": "1234", "retries": 3,
-                 "puk": "12345678", "unblockRetries": 10},
-        "mf": {
-            "id": "3F00", "type": "MF", "name": "MF",
-            "children": [
-                ef("2FE2", "EF_ICCID", structure="transparent",
-                   content=hexs(bcd_digits("8981100012345678901"))),
-                {"id": "7F10", "type": "DF", "name": "DF_TELECOM", "children": [
-                    ef("6F3A", "EF_ADN", structure="linear", recordLength=adn_length,
-                       recordCount=adn_count, records=linear_records(adn, [0xFF] * adn_length)),
-                    ef("6F44", "EF_LND", structure="cyclic", recordLength=28,
-                       recordCount=10, records=lnd),
-                ]},
-                {"id": "7FD0", "type": "DF", "name": "DF_PHS", "children": [
-                    ef("6F3C", "EF_SMS", structure="linear", recordLength=176,
-                       recordCount=sms_count,
-                       records=[hexs(sms.get(i, free_sms)) for i in range(1, sms_count + 1)]),
-                ]},
-            ],
-        },
-    }
+    sms = placed_messages(PHS_MESSAGES, 20, rng, lambda m, i: sms_record(m, i + 1, smsc=[0x00]))
+    return card("Demo PHS card", "gsm", "3B 02 14 52", [
+        iccid_ef("8981100012345678901"),
+        df("7F10", "DF_TELECOM", [adn_ef("6F3A", adn, 28, 100), lnd_ef(PHS_LAST_DIALLED)]),
+        df("7FD0", "DF_PHS", [sms_ef(sms, 176, 20)]),
+    ])
 
 
 def write(path, profile):

@@ -141,6 +141,22 @@ constexpr char kInvalidText[] = "Invalid system disk\r\n";
 constexpr char kIoErrorText[] = "Disk I/O error\r\n";
 constexpr char kReplaceText[] = "Replace the disk, and then press any key\r\n";
 
+const char* MessageText(Label label) {
+    return label == kInvalid ? kInvalidText : label == kIoError ? kIoErrorText : kReplaceText;
+}
+
+// Every program ends alike: print the message at SI, ask for another disk and
+// boot again; then the print routine and the messages, the prompt last.
+void EmitReportAndFinish(BootCode& code, std::initializer_list<Label> messages) {
+    code.Call(kPrint);
+    EmitReplaceAndReboot(code);
+    EmitPrint(code);
+    for (Label m : messages)
+        code.Text(m, MessageText(m));
+    code.Text(kReplace, kReplaceText);
+    code.Resolve();
+}
+
 void StartSector(std::array<uint8_t, kSectorSize>& s, std::initializer_list<uint8_t> jump) {
     std::copy(jump.begin(), jump.end(), s.begin());
     PutText(&s[3], "MSWIN4.1");
@@ -162,13 +178,7 @@ std::array<uint8_t, kSectorSize> MakeFat16Template() {
     code.LoadSi(kInvalid);
     code.Bytes({0x73, 0x03}); // jnc: the disk answered
     code.LoadSi(kIoError);
-    code.Call(kPrint);
-    EmitReplaceAndReboot(code);
-    EmitPrint(code);
-    code.Text(kInvalid, kInvalidText);
-    code.Text(kIoError, kIoErrorText);
-    code.Text(kReplace, kReplaceText);
-    code.Resolve();
+    EmitReportAndFinish(code, {kInvalid, kIoError});
     return s;
 }
 
@@ -185,12 +195,7 @@ std::array<uint8_t, kSectorSize> MakeFat32Template() {
     code.Bytes({0x72, 0x03}); // jc: report the read error
     code.JumpTo(kContinuationLoad);
     code.LoadSi(kIoError);
-    code.Call(kPrint);
-    EmitReplaceAndReboot(code);
-    EmitPrint(code);
-    code.Text(kIoError, kIoErrorText);
-    code.Text(kReplace, kReplaceText);
-    code.Resolve();
+    EmitReportAndFinish(code, {kIoError});
     return s;
 }
 
@@ -200,12 +205,7 @@ std::array<uint8_t, kSectorSize> MakeFat32Continuation() {
     s[511] = 0xAA;
     BootCode code(s, 0, kContinuationLoad);
     code.LoadSi(kInvalid);
-    code.Call(kPrint);
-    EmitReplaceAndReboot(code);
-    EmitPrint(code);
-    code.Text(kInvalid, kInvalidText);
-    code.Text(kReplace, kReplaceText);
-    code.Resolve();
+    EmitReportAndFinish(code, {kInvalid});
     return s;
 }
 

@@ -452,8 +452,16 @@ SlotTester::StepOutcome SlotTester::RunSlotStep(int slot, ReaderTable& table,
     return StepOutcome::Continue;
 }
 
+// Every slot but the second MS one; on a two-slot reader its two slots and the
+// smart card.
+bool SlotTester::HasReadWriteAndVerdictRows(int slot) const {
+    if (slot == kMs2)
+        return false;
+    return !twoSlot_ || slot < 2 || slot == kSmartCardSlot;
+}
+
 void SlotTester::ShowSlotReadWrite(int slot) {
-    if (slot < 0 || slot >= kRunSlots || slot == kMs2 || (twoSlot_ && slot >= 2 && slot != 7))
+    if (slot < 0 || slot >= kRunSlots || !HasReadWriteAndVerdictRows(slot))
         return;
     if (!DrawsColumn(slot))
         return;
@@ -541,7 +549,7 @@ int SlotTester::ExpectedScore(int slot) const {
 }
 
 void SlotTester::ShowSlotVerdict(int slot) {
-    if (slot < 0 || slot >= kRunSlots || slot == kMs2 || (twoSlot_ && slot >= 2 && slot != 7))
+    if (slot < 0 || slot >= kRunSlots || !HasReadWriteAndVerdictRows(slot))
         return;
     if (!SlotEnabled(slot))
         return;

@@ -72,6 +72,7 @@ private:
 
     ExpectedMode ExpectedModeOf(int slot) const;
     int ExpectedScore(int slot) const;
+    bool HasReadWriteAndVerdictRows(int slot) const;
     bool HasWriteProtectRow(int slot) const;
     bool DrawsColumn(int slot) const;
     uint32_t HighestTestBlock(const ReaderContext& drive);

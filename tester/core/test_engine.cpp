@@ -17,38 +17,26 @@ constexpr int kTransportFailureLimit = 3;
 constexpr int kSmSlot = 2;
 constexpr int kXdSlot = 3;
 
-} // namespace
-
-bool IsMemorySlotEnabled(const TestSettings& s, int slot, bool twoSlot) {
-    if (twoSlot) {
-        switch (slot) {
-        case 0:
-            return s.sd != 0;
-        case 1:
-            return s.sd2 != 0;
-        default:
-            return false;
-        }
-    }
-    switch (slot) {
-    case 0:
-        return s.cf != 0;
-    case 1:
-        return s.sd != 0;
-    case 2:
-        return s.sm != 0;
-    case 3:
-        return s.xd != 0;
-    case 4:
-        return s.ms != 0;
-    case 5:
-        return s.sd2 != 0;
-    case 6:
-        return s.ms2 != 0;
-    default:
-        return false;
+// A run keeps what it started with: while its threads live, a new value waits
+// for the next run.
+template <typename T>
+void TakeOver(bool runAlive, const T& value, T& current, std::optional<T>& pending) {
+    if (runAlive) {
+        pending = value;
+    } else {
+        current = value;
+        pending.reset();
     }
 }
+
+template <typename T> void ApplyPending(T& current, std::optional<T>& pending) {
+    if (pending) {
+        current = *pending;
+        pending.reset();
+    }
+}
+
+} // namespace
 
 TestEngine::TestEngine(ScsiBackend& backend, SmartCardService& smartCards, CardRwTest rwTest,
                        DelayFunction delay, FormatEnvironment formatEnvironment)
@@ -77,28 +65,12 @@ TestEngine::~TestEngine() {
 
 void TestEngine::SetSettings(const TestSettings& settings) {
     std::lock_guard lock(arrivalMutex_);
-    const bool threadsAlive =
-        testThread_.joinable() || displayThread_.joinable() || smartCardThread_.joinable();
-    if (threadsAlive) {
-        pendingSettings_ = settings;
-        settingsPending_ = true;
-    } else {
-        settings_ = settings;
-        settingsPending_ = false;
-    }
+    TakeOver(ThreadsAlive(), settings, settings_, pendingSettings_);
 }
 
 void TestEngine::SetLabelSettings(const LabelSettings& labels) {
     std::lock_guard lock(arrivalMutex_);
-    const bool threadsAlive =
-        testThread_.joinable() || displayThread_.joinable() || smartCardThread_.joinable();
-    if (threadsAlive) {
-        pendingLabels_ = labels;
-        labelsPending_ = true;
-    } else {
-        labels_ = labels;
-        labelsPending_ = false;
-    }
+    TakeOver(ThreadsAlive(), labels, labels_, pendingLabels_);
 }
 
 void TestEngine::SetLogSink(LogSink* sink) {
@@ -199,18 +171,16 @@ void TestEngine::JoinThreads() {
             t->join();
 }
 
+bool TestEngine::ThreadsAlive() const {
+    return testThread_.joinable() || displayThread_.joinable() || smartCardThread_.joinable();
+}
+
 void TestEngine::StartRun() {
     // The previous run has ended (running_ is clear) but its threads may
     // still be on their way out.
     JoinThreads();
-    if (settingsPending_) {
-        settings_ = pendingSettings_;
-        settingsPending_ = false;
-    }
-    if (labelsPending_) {
-        labels_ = pendingLabels_;
-        labelsPending_ = false;
-    }
+    ApplyPending(settings_, pendingSettings_);
+    ApplyPending(labels_, pendingLabels_);
     state_.Clear();
     {
         // The display thread draws from its first step on, so it must know
@@ -385,8 +355,8 @@ TestEngine::CycleOutcome TestEngine::RunSlotCycle() {
     for (int slot = 0; slot < slotCount; ++slot) {
         if (stopRequested_)
             return CycleOutcome::Stopped;
-        slots_.ShowSlotMode(slot, entry0);
-        if (!IsMemorySlotEnabled(settings_, slot, entry0.twoSlot))
+        slots_.ShowSlotMode(slot, entry0); // also takes the reader kind from entry 0
+        if (!slots_.SlotEnabled(slot))
             continue;
         if (slots_.RunSlotStep(slot, table_, checks_) == SlotTester::StepOutcome::UsbSpeedFailed)
             break;

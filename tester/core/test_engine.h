@@ -25,14 +25,12 @@
 #include <array>
 #include <atomic>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 namespace orrick {
-
-// Whether the settings enable memory-card slot 0..6 on a reader of this kind.
-bool IsMemorySlotEnabled(const TestSettings& settings, int slot, bool twoSlot);
 
 class TestEngine : public DeviceEvents {
 public:
@@ -83,6 +81,7 @@ public:
 private:
     void StartRun();
     void JoinThreads();
+    bool ThreadsAlive() const;
     void TestThread();
     void DisplayThread();
     void SmartCardThread();
@@ -95,12 +94,10 @@ private:
     DelayFunction delay_;
     TraceFunction trace_; // set before Start
     ReaderDevice device_;
-    TestSettings settings_;        // read by the worker threads during a run
-    TestSettings pendingSettings_; // guarded by arrivalMutex_
-    bool settingsPending_ = false;
-    LabelSettings labels_;        // read by the test thread during a run
-    LabelSettings pendingLabels_; // guarded by arrivalMutex_
-    bool labelsPending_ = false;
+    TestSettings settings_;                       // read by the worker threads during a run
+    std::optional<TestSettings> pendingSettings_; // guarded by arrivalMutex_
+    LabelSettings labels_;                        // read by the test thread during a run
+    std::optional<LabelSettings> pendingLabels_;  // guarded by arrivalMutex_
     SlotRunState state_;
     LogPane logPane_;
     ReaderChecks checks_;

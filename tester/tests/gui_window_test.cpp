@@ -4,6 +4,7 @@
 #include "main_window.h"
 #include "messages.h"
 #include "program.h"
+#include "wait_until.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -24,6 +25,7 @@ namespace {
 using ui::MainWindow;
 using ui::MessageAnswer;
 using ui::MessageRequest;
+using ui::WaitUntil;
 
 std::string FileText(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -45,17 +47,6 @@ void WhenModal(const QString& name, std::function<void(QWidget*)> act) {
         act(w);
     });
     timer->start();
-}
-
-template <typename Predicate> bool WaitUntil(Predicate done, int limitMs = 30000) {
-    QElapsedTimer elapsed;
-    elapsed.start();
-    while (!done()) {
-        if (elapsed.elapsed() > limitMs)
-            return false;
-        QTest::qWait(10);
-    }
-    return true;
 }
 
 class WindowTest : public ::testing::Test {

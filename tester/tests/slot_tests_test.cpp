@@ -7,6 +7,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <sstream>
 
 namespace orrick::testing {
@@ -81,6 +82,18 @@ protected:
         }
     }
 
+    // Slot 1 of a multi-slot reader holds an enabled SD card whose blocks carry
+    // user data; `before` keeps them to compare with after the test.
+    simreader::SimController& PlugUserCard() {
+        userDir.emplace();
+        image = UserImage(userDir->path(), 4200);
+        simreader::SimController& reader = Plug(Family::MultiSlot);
+        reader.InsertCard(1, Card(kSdFourBits, image, 4200));
+        settings.sd = 1;
+        before = FileBytes(image);
+        return reader;
+    }
+
     size_t Count(const std::string& line) const { return std::count(log.begin(), log.end(), line); }
 
     TestSettings settings;
@@ -89,6 +102,9 @@ protected:
     ReaderChecks checks;
     SlotTester tester;
     ReaderTable table{};
+    std::optional<TempDir> userDir;
+    std::filesystem::path image;
+    std::vector<char> before;
 };
 
 // --- Mode decoding ---
@@ -160,12 +176,7 @@ INSTANTIATE_TEST_SUITE_P(
 // --- The read/write test ---
 
 TEST_F(SlotTest, PassingTestLeavesTheSectorAsItWasAndShowsPass) {
-    TempDir dir;
-    const auto image = UserImage(dir.path(), 4200);
-    simreader::SimController& reader = Plug(Family::MultiSlot);
-    reader.InsertCard(1, Card(kSdFourBits, image, 4200));
-    settings.sd = 1;
-    const std::vector<char> before = FileBytes(image);
+    PlugUserCard();
     bool formatted = false; // formatting is for two-slot readers only
     tester.afterReadWritePass = [&](int, ReaderContext&) { formatted = true; };
 
@@ -257,12 +268,7 @@ class SlotTransportTest : public SlotTest, public ::testing::WithParamInterface<
 
 TEST_P(SlotTransportTest, FailsTheSlotAndNeverLosesTheUsersData) {
     const TransportCase& c = GetParam();
-    TempDir dir;
-    const auto image = UserImage(dir.path(), 4200);
-    simreader::SimController& reader = Plug(Family::MultiSlot);
-    reader.InsertCard(1, Card(kSdFourBits, image, 4200));
-    settings.sd = 1;
-    const std::vector<char> before = FileBytes(image);
+    PlugUserCard();
     device.RefreshSlotStatus(table[0]);
     backend.FailRequests({"sdc", c.opcode, 1, c.skip});
 
@@ -300,12 +306,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<TransportCase>& info) { return info.param.name; });
 
 TEST_F(SlotTest, CardRefusingTheWriteIsAMismatchNotALoss) {
-    TempDir dir;
-    const auto image = UserImage(dir.path(), 4200);
-    simreader::SimController& reader = Plug(Family::MultiSlot);
-    reader.InsertCard(1, Card(kSdFourBits, image, 4200));
-    settings.sd = 1;
-    const std::vector<char> before = FileBytes(image);
+    simreader::SimController& reader = PlugUserCard();
     device.RefreshSlotStatus(table[0]);
     reader.SetWriteProtected(1, true); // after the status said writable
     tester.RunSlotStep(1, table, checks);

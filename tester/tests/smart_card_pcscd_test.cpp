@@ -2,11 +2,11 @@
 // and the real pre-test library.
 #include "slot_state.h"
 #include "smart_card_test.h"
+#include "smart_card_turns.h"
 #include "spare_card.h"
 
 #include <gmock/gmock.h>
 
-#include <cstring>
 #include <optional>
 
 namespace orrick {
@@ -26,20 +26,14 @@ public:
         return SCARD_S_SUCCESS;
     }
     LONG ListReaders(char* buffer, DWORD& length) override {
-        if (length < list_.size()) {
-            length = static_cast<DWORD>(list_.size());
-            return SCARD_E_INSUFFICIENT_BUFFER;
-        }
-        std::memcpy(buffer, list_.data(), list_.size());
-        length = static_cast<DWORD>(list_.size());
-        return SCARD_S_SUCCESS;
+        return CopyReaderList(list_, buffer, length);
     }
 
 private:
     std::string list_;
 };
 
-class SmartCardThroughPcscd : public ::testing::Test {
+class SmartCardThroughPcscd : public ::testing::Test, protected MemorySlotSide {
 protected:
     ~SmartCardThroughPcscd() override {
         for (const std::string& path : profiles_)
@@ -48,19 +42,10 @@ protected:
 
     // Runs `turns` smart-card turns; between them `memoryTurn` may change cards.
     void Run(SmartCardService& service, int turns) {
+        turnLimit = turns;
         SmartCardTester tester(
             service, {}, state, [this](const std::string& t) { log.push_back(t); },
-            [&](unsigned) {
-                if (turnFlag != 0)
-                    return;
-                if (++turnsEnded >= turns) {
-                    stopRequested = true;
-                    return;
-                }
-                if (memoryTurn)
-                    memoryTurn(turnsEnded);
-                turnFlag = 1;
-            });
+            [this](unsigned) { PlayMemoryTurn(); });
         tester.RunSmartCardTest(turnFlag, stopRequested);
     }
 
@@ -75,10 +60,6 @@ protected:
 
     SlotRunState state;
     std::vector<std::string> log;
-    std::function<void(int turn)> memoryTurn;
-    std::atomic<int> turnFlag{1};
-    std::atomic<bool> stopRequested{false};
-    int turnsEnded = 0;
     std::vector<std::string> profiles_;
 };
 

@@ -3,11 +3,11 @@
 #include "sim_fixture.h"
 #include "slot_tests.h"
 #include "smart_card_test.h"
+#include "smart_card_turns.h"
 
 #include <gmock/gmock.h>
 
 #include <cstdlib>
-#include <cstring>
 
 namespace orrick::testing {
 namespace {
@@ -44,14 +44,7 @@ public:
     LONG ListReaders(char* buffer, DWORD& length) override {
         if (readers.empty())
             return SCARD_E_NO_READERS_AVAILABLE;
-        const std::string list = MultiString();
-        if (length < list.size()) {
-            length = static_cast<DWORD>(list.size());
-            return SCARD_E_INSUFFICIENT_BUFFER;
-        }
-        std::memcpy(buffer, list.data(), list.size());
-        length = static_cast<DWORD>(list.size());
-        return SCARD_S_SUCCESS;
+        return CopyReaderList(MultiString(), buffer, length);
     }
     LONG GetStatusChange(const std::string& reader, DWORD& eventState) override {
         queried.push_back(reader);
@@ -72,10 +65,7 @@ public:
     }
 };
 
-// Plays the memory-slot side: whenever the turn is handed over it runs
-// `memoryTurn` (the card changes between turns) and hands the turn back,
-// until `turns` smart-card turns have ended.
-class SmartCardTurnTest : public SimReaderTest {
+class SmartCardTurnTest : public SimReaderTest, protected MemorySlotSide {
 protected:
     SmartCardTurnTest()
         : slots(device, settings, state, nullptr, nullptr, 1),
@@ -105,11 +95,6 @@ protected:
     std::vector<std::string> log;
     long rwResult = 0;
     std::vector<SCARDHANDLE> rwCards;
-    std::function<void(int turn)> memoryTurn;
-    std::atomic<int> turnFlag{1};
-    std::atomic<bool> stopRequested{false};
-    int turnsEnded = 0;
-    int turnLimit = 0;
     std::vector<unsigned> delays;
     SmartCardTester tester;
 
@@ -122,15 +107,7 @@ private:
     }
     void OnDelay(unsigned ms) {
         delays.push_back(ms);
-        if (turnFlag != 0)
-            return;
-        if (++turnsEnded >= turnLimit) {
-            stopRequested = true;
-            return;
-        }
-        if (memoryTurn)
-            memoryTurn(turnsEnded);
-        turnFlag = 1;
+        PlayMemoryTurn();
     }
 };
 

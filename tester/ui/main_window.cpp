@@ -549,12 +549,15 @@ void MainWindow::OnSave() {
         return;
     }
     settingsModified_ = false;
+    UseSettingFile(path, "The setting file was saved, but it cannot be remembered for the "
+                         "next start (DefaultFiles.ini cannot be written).");
+}
+
+// The title names the file, and DefaultFiles.ini names it for the next start.
+void MainWindow::UseSettingFile(const std::filesystem::path& path, const char* cannotRemember) {
     SetTitle(path);
     if (!WriteLastSettingFile(options_.programDir, path.filename().string()))
-        ShowMessage(this, {windowTitle(),
-                           "The setting file was saved, but it cannot be remembered for the "
-                           "next start (DefaultFiles.ini cannot be written).",
-                           MessageButtons::Ok});
+        ShowMessage(this, {windowTitle(), cannotRemember, MessageButtons::Ok});
 }
 
 void MainWindow::OnLoadSetting() {
@@ -571,12 +574,8 @@ void MainWindow::OnLoadSetting() {
     SetSettingsEnabled(false);
     LoadSettings(path);
     ShowSettings();
-    SetTitle(path);
-    if (!WriteLastSettingFile(options_.programDir, path.filename().string()))
-        ShowMessage(this, {windowTitle(),
-                           "The setting file cannot be remembered for the next start "
-                           "(DefaultFiles.ini cannot be written).",
-                           MessageButtons::Ok});
+    UseSettingFile(path, "The setting file cannot be remembered for the next start "
+                         "(DefaultFiles.ini cannot be written).");
 }
 
 // --- engine state ---

@@ -113,6 +113,7 @@ private:
     void SetSettingsEnabled(bool on);
     void PushSettings();
     void SetTitle(const std::optional<std::filesystem::path>& file);
+    void UseSettingFile(const std::filesystem::path& path, const char* cannotRemember);
     void BringToTop();
     void ShowRunState(bool running);
     void StopAll();

@@ -7,9 +7,9 @@
 // N columns (default 3) show a verdict, setup.png with the password dialog and
 // unlocked.png after it. Prints the paths of the pictures.
 #include "program.h"
+#include "wait_until.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -24,19 +24,9 @@
 namespace {
 
 using orrick::ui::MainWindow;
+using orrick::ui::WaitUntil;
 
 constexpr int kColumns = 6;
-
-template <typename Predicate> bool WaitUntil(Predicate done, int limitMs) {
-    QElapsedTimer elapsed;
-    elapsed.start();
-    while (!done()) {
-        if (elapsed.elapsed() > limitMs)
-            return false;
-        QTest::qWait(50);
-    }
-    return true;
-}
 
 // The whole screen where there is one (dialogs over the window), else the widget.
 void Save(QWidget& widget, const std::filesystem::path& file) {
@@ -102,14 +92,14 @@ int main(int argc, char** argv) {
     QTest::qWait(700);
     Save(w, out / "idle.png");
 
-    if (!WaitUntil([&] { return w.Engine().Running() && VerdictsShown(w) >= verdicts; }, 30000))
+    if (!WaitUntil([&] { return w.Engine().Running() && VerdictsShown(w) >= verdicts; }, 30000, 50))
         std::fprintf(stderr, "orrick-demo: fewer than %d verdicts came\n", verdicts);
     QTest::qWait(300);
     Save(w, out / "running.png");
 
     // Setup is offered again once the reader has gone.
     auto* setup = w.findChild<QPushButton*>("id1046");
-    if (!WaitUntil([&] { return setup->isEnabled(); }, 60000)) {
+    if (!WaitUntil([&] { return setup->isEnabled(); }, 60000, 50)) {
         std::fprintf(stderr, "orrick-demo: the run did not end\n");
     } else {
         QTimer::singleShot(300, [&] {
