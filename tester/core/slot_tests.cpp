@@ -415,8 +415,13 @@ SlotTester::StepOutcome SlotTester::RunSlotStep(int slot, ReaderTable& table,
         // The mode row was judged before the card counted as seen; judge it
         // again now, before its tests end, or the verdict would first show
         // without the mode's point ("NG-(2)" a cycle before "Pass-(3)").
-        if (newlySeen)
+        // A verdict belongs to one card: the points of the card that was
+        // here before must not count for this one, not even for one display
+        // pass ("NG-(2)" drawn for a write-protected card after a good one).
+        if (newlySeen) {
+            state_.slotResult[slot] = 0;
             ShowSlotMode(slot, entry0);
+        }
         if (status & kStatusWriteProtect) {
             if (!(run & card::kWriteProtected)) {
                 Update(run, 0, card::kWriteProtected);

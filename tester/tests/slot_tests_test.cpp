@@ -252,6 +252,28 @@ TEST_F(SlotTest, DataMismatchFailsThenRemovalGivesReadyAndTheNextCardPasses) {
     EXPECT_EQ(tester.View().verdict[1], (SlotLabel{"Pass-(2)", colours::kBlue}));
 }
 
+TEST_F(SlotTest, TheNextCardStartsWithoutThePointsOfTheLastOne) {
+    simreader::SimController& reader = Plug(Family::MultiSlot);
+    settings.sd = 1;
+    settings.sdWidth = 2; // "4 bits"
+    reader.InsertCard(1, Card(kSdFourBits));
+    Cycle();
+    EXPECT_EQ(tester.View().verdict[1], (SlotLabel{"Pass-(3)", colours::kBlue}));
+
+    reader.RemoveCard(1);
+    Cycle();
+    SimCard locked = Card(0x00); // "1 bit", write-protected
+    locked.writeProtected = true;
+    reader.InsertCard(1, locked);
+    // The step alone, as the display thread may draw right after it.
+    device.RefreshSlotStatus(table[0]);
+    tester.ShowSlotMode(1, table[0]);
+    ASSERT_EQ(tester.RunSlotStep(1, table, checks), SlotTester::StepOutcome::Continue);
+    EXPECT_EQ(state.slotResult[1], 0);
+    Display();
+    EXPECT_EQ(tester.View().verdict[1], (SlotLabel{"NG-(0)", colours::kRed}));
+}
+
 struct TransportCase {
     const char* name;
     uint8_t opcode;
