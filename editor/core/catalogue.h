@@ -103,10 +103,11 @@ inline constexpr int kMsgRecordsNotRead = 183;    // %1 = number of records
 inline constexpr int kMsgRunDirectoryUnsafe = 184;
 inline constexpr int kMsgBusyWait = 185;
 inline constexpr int kMsgFileWriteFailed = 186;
-inline constexpr int kMsgFileInvalid = 187;
+inline constexpr int kMsgFileInvalid = 187; // %1 = records not imported
 inline constexpr int kMsgRememberedPinOtherCard = 188;
 inline constexpr int kMsgBookFullImportStopped = 189;  // all 1024 slots taken during Import
 inline constexpr int kMsgLibraryFunctionMissing = 190; // %1 = function name
+inline constexpr int kMsgEntriesCut = 191;             // %1 = imported entries shortened
 
 inline constexpr int kMenuPin = 146;          // Enable / Disable / - / Change PIN Code
 inline constexpr int kMenuImportExport = 150; // Import / Export

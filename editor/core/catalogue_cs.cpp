@@ -92,10 +92,11 @@ constexpr Entry kEntries[] = {
     {184, "Pracovní adresář nelze bezpečně použít."},
     {185, "Probíhá operace s kartou. Počkejte prosím na její dokončení."},
     {186, "Soubor se nepodařilo zapsat."},
-    {187, "Soubor není platný datový soubor."},
+    {187, "Soubor není platný datový soubor: %1 záznam(ů) nebylo importováno."},
     {188, "Zapamatovaný kód PIN nebyl použit, protože je vložena jiná karta."},
     {189, "Paměť je plná. Zbývající položky nebyly importovány."},
     {190, "Knihovna pro práci s kartou neobsahuje funkci %1."},
+    {191, "U položek (%1) byl text delší než pole a byl zkrácen."},
 };
 
 constexpr MessageArray kMessages = OrderById(kEntries);

@@ -93,10 +93,11 @@ constexpr Entry kEntries[] = {
     {184, "Das Arbeitsverzeichnis kann nicht sicher verwendet werden."},
     {185, "Ein Kartenvorgang läuft. Bitte warten, bis er abgeschlossen ist."},
     {186, "Die Datei konnte nicht geschrieben werden."},
-    {187, "Die Datei ist keine gültige Datendatei."},
+    {187, "Die Datei ist keine gültige Datendatei: %1 Datensätze wurden nicht importiert."},
     {188, "Die gespeicherte PIN wurde nicht verwendet, weil eine andere Karte eingelegt ist."},
     {189, "Der Speicher ist voll. Die übrigen Einträge wurden nicht importiert."},
     {190, "Der Kartenbibliothek fehlt die Funktion %1."},
+    {191, "Bei %1 Einträgen war der Text länger als das Feld und wurde gekürzt."},
 };
 
 constexpr MessageArray kMessages = OrderById(kEntries);

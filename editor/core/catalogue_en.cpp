@@ -91,10 +91,11 @@ constexpr Entry kEntries[] = {
     {184, "The run directory is not safe to use."},
     {185, "A card operation is in progress. Please wait until it has finished."},
     {186, "The file could not be written."},
-    {187, "The file is not a valid data file."},
+    {187, "The file is not a valid data file: %1 record(s) were not imported."},
     {188, "The remembered PIN was not used because a different card is inserted."},
     {189, "The book is full. The remaining entries were not imported."},
     {190, "The card library does not provide the function %1."},
+    {191, "%1 entry(ies) had text longer than its field; the text was shortened."},
 };
 
 constexpr MessageArray kMessages = OrderById(kEntries);

@@ -91,10 +91,11 @@ constexpr Entry kEntries[] = {
     {184, "El directorio de trabajo no se puede usar de forma segura."},
     {185, "Hay una operación en curso con la tarjeta. Espere a que termine."},
     {186, "No se ha podido escribir el archivo."},
-    {187, "El archivo no es un archivo de datos válido."},
+    {187, "El archivo no es un archivo de datos válido: no se han importado %1 registro(s)."},
     {188, "No se ha usado el PIN recordado porque hay otra tarjeta insertada."},
     {189, "La memoria está llena. Las entradas restantes no se han importado."},
     {190, "La biblioteca de la tarjeta no contiene la función %1."},
+    {191, "%1 entrada(s) tenían un texto más largo que su campo y se han acortado."},
 };
 
 constexpr MessageArray kMessages = OrderById(kEntries);

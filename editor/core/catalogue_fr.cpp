@@ -92,10 +92,11 @@ constexpr Entry kEntries[] = {
     {184, "Le dossier de travail ne peut pas être utilisé en toute sécurité."},
     {185, "Une opération sur la carte est en cours. Veuillez attendre qu'elle se termine."},
     {186, "Impossible d'écrire le fichier."},
-    {187, "Ce fichier n'est pas un fichier de données valide."},
+    {187, "Ce fichier n'est pas un fichier de données valide : %1 enregistrement(s) non importé(s)."},
     {188, "Le code PIN mémorisé n'a pas été utilisé, car une autre carte est insérée."},
     {189, "La mémoire est pleine. Les entrées restantes n'ont pas été importées."},
     {190, "La fonction %1 est absente de la bibliothèque de la carte."},
+    {191, "%1 entrée(s) avaient un texte plus long que leur champ et ont été raccourcies."},
 };
 
 constexpr MessageArray kMessages = OrderById(kEntries);

@@ -92,10 +92,11 @@ constexpr Entry kEntries[] = {
     {184, "La cartella di lavoro non può essere usata in modo sicuro."},
     {185, "Operazione sulla scheda in corso. Attendere il completamento."},
     {186, "Impossibile scrivere il file."},
-    {187, "Il file non è un file di dati valido."},
+    {187, "Il file non è un file di dati valido: %1 record non importati."},
     {188, "Il PIN memorizzato non è stato usato perché è inserita un'altra scheda."},
     {189, "La memoria è piena. Le voci rimanenti non sono state importate."},
     {190, "Nella libreria della scheda manca la funzione %1."},
+    {191, "%1 voci avevano un testo più lungo del campo e sono state accorciate."},
 };
 
 constexpr MessageArray kMessages = OrderById(kEntries);

@@ -8,7 +8,7 @@
 
 namespace brisken::catalogue {
 
-inline constexpr int kLastId = kMsgLibraryFunctionMissing;
+inline constexpr int kLastId = kMsgEntriesCut;
 inline constexpr std::size_t kMessageCount = kLastId - kFirstMessageId + 1;
 
 struct Entry {

@@ -93,10 +93,11 @@ constexpr Entry kEntries[] = {
     {184, "De werkmap kan niet veilig worden gebruikt."},
     {185, "Er loopt een kaartbewerking. Wacht tot deze is voltooid."},
     {186, "Kan het bestand niet schrijven."},
-    {187, "Het bestand is geen geldig gegevensbestand."},
+    {187, "Het bestand is geen geldig gegevensbestand: %1 record(s) niet geïmporteerd."},
     {188, "De onthouden pincode is niet gebruikt, omdat er een andere kaart is geplaatst."},
     {189, "Het geheugen is vol. De overige items zijn niet geïmporteerd."},
     {190, "De kaartbibliotheek bevat de functie %1 niet."},
+    {191, "Bij %1 item(s) was de tekst langer dan het veld en is deze ingekort."},
 };
 
 constexpr MessageArray kMessages = OrderById(kEntries);

@@ -93,10 +93,11 @@ constexpr Entry kEntries[] = {
     {184, "Katalog roboczy nie jest bezpieczny."},
     {185, "Trwa operacja na karcie. Zaczekaj na jej zakończenie."},
     {186, "Nie udało się zapisać pliku."},
-    {187, "Plik nie jest prawidłowym plikiem danych."},
+    {187, "Plik nie jest prawidłowym plikiem danych: nie zaimportowano rekordów: %1."},
     {188, "Zapamiętany kod PIN nie został użyty, ponieważ włożono inną kartę."},
     {189, "Pamięć jest pełna. Pozostałe pozycje nie zostały zaimportowane."},
     {190, "Biblioteka obsługi karty nie zawiera funkcji %1."},
+    {191, "W wpisach (%1) tekst był dłuższy niż pole i został skrócony."},
 };
 
 constexpr MessageArray kMessages = OrderById(kEntries);

@@ -91,10 +91,11 @@ constexpr Entry kEntries[] = {
     {184, "Çalışma dizini güvenli değil."},
     {185, "Bir kart işlemi sürüyor. Lütfen işlem bitene kadar bekleyin."},
     {186, "Dosya yazılamadı."},
-    {187, "Dosya geçerli bir veri dosyası değil."},
+    {187, "Dosya geçerli bir veri dosyası değil: %1 kayıt içe aktarılmadı."},
     {188, "Takılı olan kart farklı olduğu için hatırlanan PIN kodu kullanılmadı."},
     {189, "Bellek dolu. Kalan girişler içe aktarılmadı."},
     {190, "Kart kitaplığında %1 işlevi yok."},
+    {191, "%1 girdinin metni alanından uzundu ve kısaltıldı."},
 };
 
 constexpr MessageArray kMessages = OrderById(kEntries);

@@ -288,7 +288,7 @@ TEST_P(EveryTranslation, RewordsTheSentences) {
                    kMsgOpenFileFailed, kMsgSelectLanguage, kMsgNotAvailable, kMsgLibraryLoadFailed,
                    kMsgRecordsNotWritten, kMsgRecordsNotRead, kMsgRunDirectoryUnsafe, kMsgBusyWait,
                    kMsgFileWriteFailed, kMsgFileInvalid, kMsgRememberedPinOtherCard,
-                   kMsgBookFullImportStopped, kMsgLibraryFunctionMissing}) {
+                   kMsgBookFullImportStopped, kMsgLibraryFunctionMissing, kMsgEntriesCut}) {
         EXPECT_NE(Text(Language(), id), Text(English(), id)) << id;
     }
     EXPECT_STRNE(Language().menuPin[0].text, English().menuPin[0].text);

@@ -176,12 +176,6 @@ TEST_F(WindowTest, EnterDoesNotClose) {
     EXPECT_TRUE(window.isVisible());
 }
 
-TEST_F(WindowTest, UnbuiltActionsSayNotAvailable) {
-    window.OnCommand(kCmdExport);
-    ASSERT_EQ(requests.size(), 1u);
-    EXPECT_EQ(requests[0].text, Text(kMsgNotAvailable));
-}
-
 TEST_F(WindowTest, CardActionWithoutLibraryIsAbandonedWithMessage) {
     // The test program has no card library beside it.
     ASSERT_FALSE(

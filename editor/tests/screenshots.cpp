@@ -21,6 +21,7 @@
 #include <QApplication>
 
 #include <QDir>
+#include <QFile>
 #include <QLineEdit>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -145,6 +146,61 @@ void CardOperationPictures(const QString& out, int index, const QString& ini) {
     window.Notice()->Hide();
 }
 
+// Import and Export: the file dialogs, then the books after importing a
+// text file, a vCard file and an SMS text file (imported rows in red).
+void FilePictures(const QString& out, int index, const QString& ini) {
+    const QString prefix = QStringLiteral("%1/%2-%3").arg(out);
+    QTemporaryDir files;
+    const auto write = [&](const char* name, const QByteArray& data) {
+        QFile file(files.filePath(QString::fromLatin1(name)));
+        file.open(QIODevice::WriteOnly);
+        file.write(data);
+        return file.fileName();
+    };
+    const QString text = write("friends.txt", "Zo\xC3\xAB Lef\xC3\xA8vre,+33612345678\r\n"
+                                              "\xE7\x8E\x8B\xE8\x8A\xB3,13800138000\r\n");
+    const QString cards = write("contacts.vcf", "BEGIN:VCARD\r\nVERSION:3.0\r\n"
+                                                "FN:Smith\\, John\r\nTEL:+44 20 7946 0000\r\n"
+                                                "END:VCARD\r\n");
+    const QString sms = write("sms.txt", "Meeting moved,\r\nto 10:30,+4930123,2403151030,Read\r\n");
+    const auto grabDialog = [&](const char* name) {
+        QTimer::singleShot(300, [&, name] {
+            QWidget* dialog = QApplication::activeModalWidget();
+            if (dialog != nullptr) {
+                dialog->grab().save(prefix.arg(name).arg(index) + QStringLiteral(".png"));
+                QMetaObject::invokeMethod(dialog, "reject", Qt::QueuedConnection);
+            }
+        });
+    };
+    MainDialog window;
+    window.SetSettingsPath(ini);
+    window.OnInitDialog();
+    EditSamples(window);
+    window.show();
+    QTest::qWait(150);
+    grabDialog("export-dialog");
+    window.OnCommand(kCmdExport);
+    grabDialog("import-dialog");
+    window.OnCommand(kCmdImport);
+    for (const QString& path : {text, cards}) {
+        window.SetFileChooser([path](const MainDialog::FileDialogRequest&) {
+            return MainDialog::FileChoice{path, 0};
+        });
+        window.OnCommand(kCmdImport);
+    }
+    QTest::qWait(100);
+    window.grab().save(prefix.arg("import-phone").arg(index) + QStringLiteral(".png"));
+    window.SwitchView(ctl::kRadioSms);
+    window.SetFileChooser([sms](const MainDialog::FileDialogRequest&) {
+        return MainDialog::FileChoice{sms, 0};
+    });
+    window.OnCommand(kCmdImport);
+    QTest::qWait(100);
+    window.grab().save(prefix.arg("import-sms").arg(index) + QStringLiteral(".png"));
+    Books& books = window.BookStore();
+    books.phone.values.changed = books.sms.values.changed = false; // closes without asking
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -173,6 +229,7 @@ int main(int argc, char* argv[]) {
                                    .arg(view == ctl::kRadioSms ? "sms" : "phone"));
         }
         CardOperationPictures(out, index, ini);
+        FilePictures(out, index, ini);
     }
     // Every button picture, the hover image above the one at rest, enlarged.
     const int ids[][2] = {{130, 131}, {132, 133}, {148, 149}, {155, 154}, {142, 143},

@@ -493,8 +493,10 @@ void MainDialog::OnCommand(int command) {
         OnPinAction(PinAction::Change);
         break;
     case kCmdImport:
+        OnImport();
+        break;
     case kCmdExport:
-        OnCardAction(command);
+        OnExport();
         break;
     default:
         break;

@@ -11,7 +11,9 @@
 #include "core/pin_runner.h"
 
 #include <QDialog>
+#include <QStringList>
 
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -88,6 +90,19 @@ public:
     PinRunner& Pins() { return pinRunner_; }
     PinPrompt* Prompt() { return pinPrompt_.get(); }
     void SetPinPrompt(std::unique_ptr<PinPrompt> prompt) { pinPrompt_ = std::move(prompt); }
+    // The file dialogs of Import and Export; tests and benchmarks may answer
+    // them in place of the toolkit's dialog.
+    struct FileDialogRequest {
+        bool save = false;
+        QString initialName;
+        QStringList filters;
+    };
+    struct FileChoice {
+        QString path; // empty: cancelled
+        int filter = -1;
+    };
+    using FileChooser = std::function<FileChoice(const FileDialogRequest&)>;
+    void SetFileChooser(FileChooser chooser) { fileChooser_ = std::move(chooser); }
     DontRemoveNotice* Notice() { return dontRemove_.get(); }
     void SetDontRemoveNotice(std::unique_ptr<DontRemoveNotice> notice) {
         dontRemove_ = std::move(notice);
@@ -122,6 +137,13 @@ private:
     void SetLineText(int fieldId, const QString& text, int typingLimit);
     void SetMessageText(const QString& text);
     void OnPinAction(PinAction action);
+
+    // Import and Export (main_dialog_files.cpp).
+    void OnImport();
+    void OnExport();
+    FileChoice ChooseFile(const FileDialogRequest& request);
+    FileChoice RunFileDialog(const FileDialogRequest& request);
+    FileChooser fileChooser_;
     bool filling_ = false; // fields being filled from an entry, not typed
 
     std::map<int, QWidget*> controls_;
