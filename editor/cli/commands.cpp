@@ -84,7 +84,7 @@ QString DescribeText(const QJsonObject& fields) {
     QStringList parts;
     for (const char* key : {"name", "number", "time", "message"}) {
         const QJsonValue value = fields.value(QLatin1String(key));
-        if (!value.isUndefined()) {
+        if (!value.toString().isEmpty()) {
             parts += value.toString();
         }
     }
@@ -122,7 +122,11 @@ QJsonObject WriteSummary(BookKind kind, const Book<Entry>& book, const Planned& 
     const auto place = [&](int slot, bool clear) {
         QJsonObject item =
             clear ? QJsonObject{} : Describe(book.store[static_cast<std::size_t>(slot)]);
-        item.insert(QStringLiteral("record"), slot + 1);
+        // Last-dialled entries are appended oldest first: the one written
+        // last becomes record 1.
+        const int record =
+            kind == BookKind::LastDialled ? static_cast<int>(plan.writes.size()) - slot : slot + 1;
+        item.insert(QStringLiteral("record"), record);
         if (failed != nullptr && failed->test(static_cast<std::size_t>(slot))) {
             item.insert(QStringLiteral("action"),
                         clear ? QStringLiteral("clear") : QStringLiteral("write"));
@@ -291,6 +295,17 @@ int PlaceRestore(Book<Entry>& book, BookKind kind, const std::vector<Entry>& ent
     int lost = 0;
     if (kind == BookKind::LastDialled) {
         const int count = static_cast<int>(entries.size());
+        // Appending what the card already shows would only turn the file.
+        std::vector<const Entry*> shown;
+        for (int slot = 0; slot < kStoreSlots; ++slot) {
+            if (IsLiveSlot(book, slot)) {
+                shown.push_back(&book.store[static_cast<std::size_t>(slot)]);
+            }
+        }
+        if (std::equal(shown.begin(), shown.end(), entries.begin(), entries.end(),
+                       [](const Entry* a, const Entry& b) { return SameContent(*a, b); })) {
+            return 0;
+        }
         for (int i = 0; i < count; ++i) {
             const int slot = count - 1 - i;
             if (slot >= kStoreSlots) {
