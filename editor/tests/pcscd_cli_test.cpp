@@ -329,6 +329,66 @@ TEST_F(CliThroughPcscd, ImportDryRunWritesNothingAndReplaceClearsTheRest) {
     EXPECT_EQ(csv.out, QByteArray("Name,Number\nAnn,+4930111\nBen,+4930222\n"));
 }
 
+// The library's card information wants a last-dialled file, which the
+// stored R-UIM profile lacks.
+std::string RuimProfile() {
+    return EditedProfile("book_ruim.json", [](nlohmann::json& profile) {
+        for (auto& child : profile["mf"]["children"]) {
+            if (child["id"] == "7F10") {
+                child["children"].push_back({{"id", "6F44"},
+                                             {"type", "EF"},
+                                             {"name", "EF_LND"},
+                                             {"structure", "cyclic"},
+                                             {"recordLength", 28},
+                                             {"recordCount", 5}});
+            }
+        }
+    });
+}
+
+struct Family {
+    const char* name;
+    std::string (*profile)();
+};
+
+class CliOnEveryFamily : public CliThroughPcscd, public ::testing::WithParamInterface<Family> {};
+
+// Every command's card side on each kind of card: identification, all
+// three books read for a backup, and a restore onto the same card that
+// finds every record already in place.
+TEST_P(CliOnEveryFamily, InfoBackupAndRestoreInPlace) {
+    ServedCard card(GetParam().profile());
+    const CliRun info = Cli({"info", "--json"});
+    ASSERT_EQ(info.exitCode, 0);
+    EXPECT_EQ(QJsonDocument::fromJson(info.out).object().value("cardType").toString(),
+              QLatin1String(GetParam().name));
+    const CliRun backup = Cli({"backup", Path("backup"), "--json"});
+    ASSERT_EQ(backup.exitCode, 0);
+    const QJsonObject records =
+        QJsonDocument::fromJson(backup.out).object().value("records").toObject();
+    EXPECT_GT(records.value("phonebook").toInt(), 0);
+    const CliRun restore = Cli({"restore", Path("backup"), "--json"});
+    ASSERT_EQ(restore.exitCode, 0);
+    for (const QJsonValue& book :
+         QJsonDocument::fromJson(restore.out).object().value("books").toArray()) {
+        EXPECT_TRUE(book.toObject().value("written").toArray().isEmpty())
+            << qPrintable(book.toObject().value("book").toString());
+        EXPECT_TRUE(book.toObject().value("cleared").toArray().isEmpty());
+    }
+    EXPECT_EQ(card.Updates(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cards, CliOnEveryFamily,
+    ::testing::Values(Family{"GSM SIM", [] { return Profile("demo_gsm_sim.json"); }},
+                      Family{"USIM", [] { return Profile("demo_usim.json"); }},
+                      Family{"R-UIM", RuimProfile}),
+    [](const auto& info) {
+        std::string name = info.param.name;
+        std::erase_if(name, [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); });
+        return name;
+    });
+
 } // namespace
 } // namespace brisken
 
