@@ -505,6 +505,9 @@ QByteArray WriteVCard(const Store<PhoneEntry>& store, std::span<const int> slotO
         const PhoneEntry& entry = store[static_cast<std::size_t>(slot)];
         const QString name = EscapeText(EntryName(entry));
         const QString number = EntryNumber(entry);
+        if (name.isEmpty() && number.isEmpty()) {
+            continue; // a card needs something to show; New leaves entries empty
+        }
         out.append("BEGIN:VCARD\r\nVERSION:3.0\r\n");
         AppendFolded(out, "FN:" + name.toUtf8());
         // N is required in 3.0; the card keeps one name, taken as the family name.

@@ -103,7 +103,8 @@ std::vector<int> ExportSlots(const Book<Entry>& book, int capacity, std::span<co
 // Whole entries, byte for byte.
 QByteArray WriteUsv(const Store<PhoneEntry>& store, std::span<const int> slotOrder);
 QByteArray WriteUsv(const Store<SmsEntry>& store, std::span<const int> slotOrder);
-// One vCard 3.0 per entry (FN, N, TEL), UTF-8, lines folded at 75 octets.
+// One vCard 3.0 per entry with a name or number (FN, N, TEL), UTF-8, lines
+// folded at 75 octets.
 QByteArray WriteVCard(const Store<PhoneEntry>& store, std::span<const int> slotOrder);
 // "Name,Number" and one line per entry, quoted where a field needs it.
 QByteArray WritePhoneCsv(const Store<PhoneEntry>& store, std::span<const int> slotOrder);

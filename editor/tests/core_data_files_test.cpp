@@ -271,7 +271,8 @@ TEST_F(DataFiles, VCardEscapesFoldsAndReadsItsOwnCardsBack) {
     std::memcpy(book->store[2].wideName, longName, sizeof longName);
     std::strcpy(book->store[2].number, "*31#0123");
     book->store[2].state = ENTRY_OCCUPIED;
-    const std::vector<int> order = {0, 1, 2};
+    book->store[3].state = ENTRY_OCCUPIED; // added by New, nothing to show
+    const std::vector<int> order = {0, 1, 2, 3};
 
     const QByteArray file = WriteVCard(book->store, order);
     EXPECT_TRUE(file.contains("FN:Smith\\, John\\; Jr.\r\n"));
@@ -368,6 +369,54 @@ TEST_F(DataFiles, CsvOpensInPythonsReader) {
                                       R"(\u044f", ""]])"));
 }
 
+// Whatever a file holds, every entry a reader hands on keeps its text fields
+// terminated within their widths.
+TEST_F(DataFiles, ArbitraryBytesNeverGiveAnUnterminatedEntry) {
+    const auto phoneOk = [](const PhoneEntry& e) {
+        return std::memchr(e.narrowName, 0, sizeof e.narrowName) != nullptr &&
+               std::find(std::begin(e.wideName), std::end(e.wideName), u'\0') !=
+                   std::end(e.wideName) &&
+               std::memchr(e.number, 0, sizeof e.number) != nullptr;
+    };
+    const auto smsOk = [](const SmsEntry& e) {
+        return std::memchr(e.number, 0, sizeof e.number) != nullptr &&
+               std::memchr(e.timeStamp, 0, sizeof e.timeStamp) != nullptr &&
+               std::memchr(e.narrowText, 0, sizeof e.narrowText) != nullptr &&
+               std::find(std::begin(e.wideText), std::end(e.wideText), u'\0') !=
+                   std::end(e.wideText);
+    };
+    std::uint32_t seed = 12345;
+    const auto next = [&seed] {
+        seed = seed * 1103515245u + 12345u;
+        return seed >> 16;
+    };
+    // Bytes drawn mostly from the characters the formats give meaning to.
+    const char alphabet[] = ",,\r\n\n:;\\\"aZ9 \xC3\xA9\xF0\x9F\x98\x80\xFF\x00";
+    for (int round = 0; round < 200; ++round) {
+        QByteArray data(static_cast<qsizetype>(next() % 4000), '\0');
+        for (char& byte : data) {
+            byte = next() % 4 == 0 ? static_cast<char>(next())
+                                   : alphabet[next() % (sizeof alphabet - 1)];
+        }
+        if (round % 3 == 0) {
+            data.prepend("BEGIN:VCARD\r\nFN:");
+        }
+        for (const PhoneFileEntries& read :
+             {ReadPhoneUsv(data), ReadPhoneText(data), ReadVCard(data)}) {
+            ASSERT_EQ(read.cells.size(), read.entries.size());
+            for (const PhoneEntry& entry : read.entries) {
+                ASSERT_TRUE(phoneOk(entry)) << round;
+            }
+        }
+        for (const SmsFileEntries& read : {ReadSmsUsv(data), ReadSmsText(data)}) {
+            ASSERT_EQ(read.cells.size(), read.entries.size());
+            for (const SmsEntry& entry : read.entries) {
+                ASSERT_TRUE(smsOk(entry)) << round;
+            }
+        }
+    }
+}
+
 // --- Placing entries ---------------------------------------------------------------------
 
 TEST_F(DataFiles, PlacementNumbersRowsOnAndStopsAtTheCard) {
@@ -428,6 +477,12 @@ TEST_F(DataFiles, WritingReplacesTheFileWhole) {
     EXPECT_EQ(data, QByteArray("new"));
     // No temporary file is left beside it.
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("phone.usv")});
+
+    // Names beyond any 8-bit code page are used as chosen.
+    const QString wide = dir.filePath(QString::fromUtf8("Телефон 電話 😀.usv"));
+    ASSERT_EQ(WriteFileReplacing(wide, "wide"), FileResult::Ok);
+    ASSERT_EQ(ReadWholeFile(wide, data), FileResult::Ok);
+    EXPECT_EQ(data, QByteArray("wide"));
 
     EXPECT_EQ(WriteFileReplacing(dir.filePath(QStringLiteral("missing/phone.usv")), "x"),
               FileResult::OpenFailed);

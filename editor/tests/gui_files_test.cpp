@@ -247,6 +247,20 @@ TEST_F(FilesTest, SmsUsvImportSkipsBrokenRecordsAndSaysHowMany) {
     EXPECT_EQ(requests, std::vector<QString>{Text(kMsgFileInvalid).arg(1)});
 }
 
+TEST_F(FilesTest, VCardImportSaysHowManyNamesWereShortened) {
+    WriteFile(Path("cards.VCF"), "BEGIN:VCARD\r\nFN:" + QByteArray(300, 'n') +
+                                     "\r\nTEL:+1 555 0100\r\nEND:VCARD\r\n"
+                                     "BEGIN:VCARD\r\nN:Doe;Jane\r\nEND:VCARD\r\n");
+    AnswerFileDialog(Path("cards.VCF"));
+    window.OnCommand(kCmdImport);
+    CColorListCtrl* list = List(kPhoneList);
+    ASSERT_EQ(list->RowCount(), 2);
+    EXPECT_EQ(list->CellText(0, 1), QString(kFileNameWidth, QLatin1Char('n')));
+    EXPECT_EQ(list->CellText(0, 2), QStringLiteral("+15550100"));
+    EXPECT_EQ(list->CellText(1, 1), QStringLiteral("Jane Doe"));
+    EXPECT_EQ(requests, std::vector<QString>{Text(kMsgEntriesCut).arg(1)});
+}
+
 TEST_F(FilesTest, CancelledOrUnreadableImportChangesNothing) {
     LoadPhoneBook({"Anna"}, 10);
     WithFileDialog("importFileDialog", [](QFileDialog* dialog) { dialog->reject(); });
