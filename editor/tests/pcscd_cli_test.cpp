@@ -362,6 +362,19 @@ TEST_F(CliThroughPcscd, ImportDryRunWritesNothingAndReplaceClearsTheRest) {
     EXPECT_EQ(csv.out, QByteArray("Name,Number\r\nAnn,+4930111\r\nBen,+4930222\r\n"));
 }
 
+// The sandbox keeps a GSM SIM in a reader the library does not know by
+// itself and a USIM in the second known slot: --reader reaches the first.
+TEST_F(CliThroughPcscd, ReaderByName) {
+    const auto cardType = [this](const QStringList& arguments) {
+        const CliRun info = Cli(arguments);
+        EXPECT_EQ(info.exitCode, 0);
+        return QJsonDocument::fromJson(info.out).object().value("cardType").toString();
+    };
+    EXPECT_EQ(cardType({"info", "--json"}), QStringLiteral("USIM"));
+    EXPECT_EQ(cardType({"--reader", "Acme Card Terminal", "info", "--json"}),
+              QStringLiteral("GSM SIM"));
+}
+
 // The library's card information wants a last-dialled file, which the
 // stored R-UIM profile lacks.
 std::string RuimProfile() {
