@@ -330,6 +330,34 @@ TEST_F(CliThroughPcscd, WrongPinFailsAndSpendsExactlyOneTry) {
     EXPECT_EQ(triesLeft(), 3);
 }
 
+// The PIN's life through the program: change, disable, enable, then
+// blocked by wrong codes and unblocked with the PUK.
+TEST_F(CliThroughPcscd, PinActionsFromADescriptor) {
+    ServedCard card(Profile("demo_gsm_sim_pin.json"));
+    const auto pinState = [this] {
+        const CliRun info = Cli({"info", "--json"});
+        return QJsonDocument::fromJson(info.out).object().value("pin").toObject();
+    };
+    EXPECT_EQ(Cli({"pin", "change", "--pin-fd", "0"}, "1234\n4321\n").exitCode, 0);
+    EXPECT_EQ(Cli({"pin", "verify", "--pin-fd", "0"}, "4321\n").exitCode, 0);
+    EXPECT_EQ(Cli({"pin", "disable", "--pin-fd", "0"}, "4321\n").exitCode, 0);
+    EXPECT_EQ(pinState().value("state").toString(), QStringLiteral("disabled"));
+    // Disabled: nothing to disable, and the books need no code.
+    EXPECT_EQ(Cli({"pin", "disable", "--pin-fd", "0"}, "4321\n").exitCode, 1);
+    EXPECT_EQ(Cli({"export", "lastdialled", "--format", "csv"}).exitCode, 0);
+    EXPECT_EQ(Cli({"pin", "enable", "--pin-fd", "0"}, "4321\n").exitCode, 0);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(Cli({"pin", "verify", "--pin-fd", "0"}, "0000\n").exitCode, 1);
+    }
+    EXPECT_EQ(pinState().value("state").toString(), QStringLiteral("blocked"));
+    EXPECT_EQ(Cli({"pin", "verify", "--pin-fd", "0"}, "4321\n").exitCode, 1);
+    EXPECT_EQ(Cli({"pin", "unblock", "--pin-fd", "0"}, "12345678\n5678\n").exitCode, 0);
+    const QJsonObject unblocked = pinState();
+    EXPECT_EQ(unblocked.value("state").toString(), QStringLiteral("enabled"));
+    EXPECT_EQ(unblocked.value("triesLeft").toInt(), 3);
+    EXPECT_EQ(Cli({"pin", "verify", "--pin-fd", "0"}, "5678\n").exitCode, 0);
+}
+
 TEST_F(CliThroughPcscd, CardRemovedMidImportExitsThreeWithTheCount) {
     QByteArray text;
     for (int i = 0; i < 60; ++i) {
