@@ -232,7 +232,9 @@ int PlaceImport(Book<Entry>& book, const FileEntries<Entry>& read, ImportMode mo
 }
 
 template <typename Entry>
-int ImportInto(Context& context, Books& books, const FileEntries<Entry>& read) {
+// `unreadable`: records the card read could not see; they are never
+// reused, but the book on the card was not seen whole.
+int ImportInto(Context& context, Books& books, const FileEntries<Entry>& read, int unreadable) {
     const Options& options = context.options;
     Console& console = context.console;
     Book<Entry>& book = BookOf<Entry>(books, options.book);
@@ -278,7 +280,7 @@ int ImportInto(Context& context, Books& books, const FileEntries<Entry>& read) {
     if (notWritten > 0) {
         console.Say(QStringLiteral("%1 record(s) not written").arg(notWritten));
     }
-    return notWritten + notPlaced + read.invalid > 0 ? kExitIncomplete : kExitDone;
+    return notWritten + notPlaced + read.invalid + unreadable > 0 ? kExitIncomplete : kExitDone;
 }
 
 QString BookFileName(BookKind kind) {
@@ -479,10 +481,10 @@ int RunImport(Context& context) {
         const PhoneFileEntries read = format == ImportFormat::Usv     ? ReadPhoneUsv(data)
                                       : format == ImportFormat::VCard ? ReadVCard(data)
                                                                       : ReadPhoneText(data);
-        return ImportInto(context, *books, read);
+        return ImportInto(context, *books, read, loaded.unreadable);
     }
     const SmsFileEntries read = format == ImportFormat::Usv ? ReadSmsUsv(data) : ReadSmsText(data);
-    return ImportInto(context, *books, read);
+    return ImportInto(context, *books, read, loaded.unreadable);
 }
 
 int RunBackup(Context& context) {
@@ -616,6 +618,7 @@ int RunRestore(Context& context) {
     auto books = NewBooks();
     QJsonArray summaries;
     int incomplete = 0;
+    int notRead = 0;
     for (std::size_t i = 0; i < manifest->books.size(); ++i) {
         const ManifestBook& backup = manifest->books[i];
         const BookKind kind = backup.kind;
@@ -668,6 +671,9 @@ int RunRestore(Context& context) {
         if (status != kExitDone) {
             return status;
         }
+        // A record the card did not let us read may still hold what the
+        // backup would clear or overwrite.
+        notRead += read.unreadable;
         if (lost > 0) {
             console.Say(QStringLiteral("%1: %2 record(s) lie beyond the card's %3 records")
                             .arg(BookName(kind))
@@ -685,13 +691,13 @@ int RunRestore(Context& context) {
     if (options.json) {
         PutJson({{QStringLiteral("iccid"), manifest->iccid},
                  {QStringLiteral("books"), summaries},
-                 {QStringLiteral("notWritten"), incomplete}});
+                 {QStringLiteral("notWritten"), incomplete},
+                 {QStringLiteral("notRead"), notRead}});
     }
     if (incomplete > 0) {
         console.Say(QStringLiteral("%1 record(s) not written").arg(incomplete));
-        return kExitIncomplete;
     }
-    return kExitDone;
+    return incomplete + notRead > 0 ? kExitIncomplete : kExitDone;
 }
 
 int RunPin(Context& context) {
