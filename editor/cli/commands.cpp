@@ -283,6 +283,12 @@ int ImportInto(Context& context, Books& books, const FileEntries<Entry>& read, i
     return notWritten + notPlaced + read.invalid + unreadable > 0 ? kExitIncomplete : kExitDone;
 }
 
+// The card has no file for this book: its Open failed, nothing else did.
+bool BookAbsent(BookKind kind, const BookRead& read) {
+    return (kind == BookKind::LastDialled && read.failedMessage == kMsgReadLastDialedFailed) ||
+           (kind == BookKind::Sms && read.failedMessage == kMsgReadSmsBookFailed);
+}
+
 QString BookFileName(BookKind kind) {
     return BookName(kind) + QStringLiteral(".usv");
 }
@@ -505,10 +511,7 @@ int RunBackup(Context& context) {
         if (!read.loaded) {
             // A card without a last-dialled or SMS file still has a phone
             // book worth keeping.
-            const bool absent =
-                (kind == BookKind::LastDialled && read.failedMessage == kMsgReadLastDialedFailed) ||
-                (kind == BookKind::Sms && read.failedMessage == kMsgReadSmsBookFailed);
-            if (absent) {
+            if (BookAbsent(kind, read)) {
                 console.Say(
                     QStringLiteral("%1: the card has none; not backed up").arg(BookName(kind)));
                 continue;
@@ -625,7 +628,14 @@ int RunRestore(Context& context) {
         const BookRead read =
             LoadBook(context.library, kind, *books, context.pins, context.prompt, console);
         if (!read.loaded) {
-            return read.exitCode;
+            if (!BookAbsent(kind, read) || i == 0) {
+                return read.exitCode;
+            }
+            console.Say(QStringLiteral("%1: the card has none; %2 record(s) not restored")
+                            .arg(BookName(kind))
+                            .arg(backup.records));
+            incomplete += backup.records;
+            continue;
         }
         if (read.iccid != manifest->iccid) {
             if (!options.force) {
