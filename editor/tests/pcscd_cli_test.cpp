@@ -275,6 +275,22 @@ TEST_F(CliThroughPcscd, BackupRestoresOntoASecondCardOnlyWithForce) {
     EXPECT_EQ(Records(other.File(kLnd), 28, lndRecords), Records(lnd, 28, lndRecords));
 }
 
+// A USIM without a reachable last-dialled file takes a GSM SIM's backup
+// with --force: its phone book and SMS book, and the rest is counted.
+TEST_F(CliThroughPcscd, RestoreOntoACardWithoutABookCountsWhatItCouldNotPlace) {
+    const QString backup = Path("backup");
+    {
+        ServedCard card(Profile("demo_gsm_sim.json"));
+        ASSERT_EQ(Cli({"backup", backup}).exitCode, 0);
+    }
+    ServedCard usim(Profile("demo_usim.json"));
+    const CliRun restored = Cli({"restore", backup, "--force"});
+    EXPECT_EQ(restored.exitCode, 3);
+    EXPECT_TRUE(restored.err.contains(QLatin1String("lastdialled: the card has none; 6 record")))
+        << qPrintable(restored.err);
+    EXPECT_TRUE(restored.out.contains("wrote phonebook record 1: Mum | +491712345678"));
+}
+
 TEST_F(CliThroughPcscd, ExportFormatsParseBack) {
     ServedCard card(Profile("demo_gsm_sim.json"));
     ASSERT_EQ(Cli({"export", "phonebook", "--format", "usv", "-o", Path("book.usv")}).exitCode, 0);
