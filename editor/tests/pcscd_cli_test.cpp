@@ -448,10 +448,12 @@ class CliOnEveryFamily : public CliThroughPcscd, public ::testing::WithParamInte
 // finds every record already in place.
 TEST_P(CliOnEveryFamily, InfoBackupAndRestoreInPlace) {
     ServedCard card(GetParam().profile());
-    const CliRun info = Cli({"info", "--json"});
+    const CliRun info = Cli({"info", "--sizes", "--json"});
     ASSERT_EQ(info.exitCode, 0);
-    EXPECT_EQ(QJsonDocument::fromJson(info.out).object().value("cardType").toString(),
-              QLatin1String(GetParam().name));
+    const QJsonObject shown = QJsonDocument::fromJson(info.out).object();
+    EXPECT_EQ(shown.value("cardType").toString(), QLatin1String(GetParam().name));
+    EXPECT_GT(shown.value("allFilesBytes").toInteger(), 0);
+    EXPECT_EQ(Cli({"export", "sms", "--format", "csv"}).exitCode, 0);
     const CliRun backup = Cli({"backup", Path("backup"), "--json"});
     ASSERT_EQ(backup.exitCode, 0);
     const QJsonObject records =
