@@ -15,7 +15,9 @@
 # interface language by its index in the language list, 3 = English, 5 =
 # German, 9 = Japanese; DEMO_TOUR=yes goes on through editing and every PIN
 # action, which needs a card with PIN 1234 and PUK 12345678, as the demo
-# cards have). Needs root (pcscd).
+# cards have). After it, against the same card, the command-line tool shows
+# `brisken-cli info` and `brisken-cli export phonebook --format csv` (the PIN,
+# $DEMO_PIN or 1234, handed over on a descriptor). Needs root (pcscd).
 #
 #   scripts/run.sh tester [all]
 #
@@ -81,7 +83,7 @@ fi
 if [ ! -f "$build/build.ninja" ]; then
     cmake -S "$root" -B "$build" -G Ninja
 fi
-cmake --build "$build" --target brisken brisken_demo simcard-vpcd pcsc-wait
+cmake --build "$build" --target brisken brisken_demo brisken-cli simcard-vpcd pcsc-wait
 
 # Slot 2: the first "Generic MultiCard reader", the first reader the library knows.
 card_slot=2
@@ -117,7 +119,17 @@ if [ -n "${DISPLAY:-}" ]; then
 else
     out=${DEMO_OUT:-$build/demo}
     command -v xvfb-run >/dev/null || die "no display and no xvfb-run (bash scripts/setup.sh)"
+    # The window's job, then the command-line tool on the same card.
+    demo_session() {
+        xvfb-run -a "$SUITE_BUILD_DIR/editor/tools/brisken_demo" --out "$1" \
+            --pin "${DEMO_PIN:-1234}" --language "${DEMO_LANGUAGE:-3}" --tour "${DEMO_TOUR:-no}"
+        local cli=$SUITE_BUILD_DIR/editor/brisken-cli
+        echo "== brisken-cli info"
+        "$cli" info
+        echo "== brisken-cli export phonebook --format csv"
+        "$cli" export phonebook --format csv --pin-fd 3 3<<<"${DEMO_PIN:-1234}"
+    }
+    export -f demo_session
     bash "$root/scripts/pcsc_sandbox.sh" run --card "$card_slot:$profile" -- \
-        xvfb-run -a "$build/editor/tools/brisken_demo" --out "$out" --pin "${DEMO_PIN:-1234}" \
-        --language "${DEMO_LANGUAGE:-3}" --tour "${DEMO_TOUR:-no}"
+        bash -c 'demo_session "$1"' demo_session "$out"
 fi

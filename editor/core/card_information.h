@@ -52,6 +52,9 @@ public:
     bool Tick(CardInfoView& view);
     bool Running() const { return running_; }
     int Progress() const { return progress_; }
+    // The total of the last measurement, read once Tick has completed it
+    // and shown the sizes (the window shows it only as text).
+    std::uint32_t MeasuredTotal() const { return running_ ? 0 : totalSize_; }
 
 private:
     CardLibrary& library_;
