@@ -12,15 +12,14 @@ set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 
 
 # Tests run under Wine in a prefix of their own, with the test-only WinSCard
-# bridge (cardlib/tests/wine) in place of Wine's, which has no service behind
-# it. Every test program goes through this wrapper.
+# bridge (cardlib/tests/wine) beside them in place of Wine's, which has no
+# service behind it. Every test program goes through this wrapper.
 set(SUITE_WINE_PREFIX ${CMAKE_BINARY_DIR}/wineprefix)
-set(SUITE_BRIDGE_DIR ${CMAKE_BINARY_DIR}/bridge)
 set(SUITE_WINE_RUN ${CMAKE_BINARY_DIR}/wine-run)
 find_program(SUITE_WINE_PROGRAM wine)
 file(WRITE ${SUITE_WINE_RUN} "#!/bin/sh
 export WINEPREFIX='${SUITE_WINE_PREFIX}' WINEARCH=win32 WINEDEBUG=-all
-export WINEDLLPATH='${SUITE_BRIDGE_DIR}' WINEDLLOVERRIDES='winscard=b;mscoree,mshtml='
+export WINEDLLOVERRIDES='winscard=n;mscoree,mshtml='
 exec wine \"$@\"
 ")
 file(CHMOD ${SUITE_WINE_RUN} PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ
@@ -46,6 +45,11 @@ if(BUILD_TESTING)
   add_library(nlohmann_json::nlohmann_json INTERFACE IMPORTED)
   target_include_directories(nlohmann_json::nlohmann_json SYSTEM INTERFACE ${SUITE_HOST_HEADERS})
 
+  # The Windows half of the bridge, as WinSCard.dll beside the test programs.
+  add_library(winscard_bridge SHARED ${PROJECT_SOURCE_DIR}/cardlib/tests/wine/winscard_pe.cpp
+    ${PROJECT_SOURCE_DIR}/cardlib/tests/wine/winscard.def)
+  target_link_libraries(winscard_bridge PRIVATE ws2_32)
+  set_target_properties(winscard_bridge PROPERTIES PREFIX "" OUTPUT_NAME winscard)
 endif()
 
 add_subdirectory(cardlib)

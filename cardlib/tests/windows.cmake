@@ -1,6 +1,4 @@
 # Tests of Nimbrel.dll in the Windows build, run under Wine (cmake/Windows.cmake).
-# Each test program is one ctest test: a Wine start per test case would cost
-# more than the cases themselves.
 if(NOT BUILD_TESTING)
   return()
 endif()
@@ -10,15 +8,18 @@ add_test(NAME nimbrel_dll_exports
   COMMAND ${CMAKE_COMMAND} -DOBJDUMP=${CMAKE_OBJDUMP} -DDLL=$<TARGET_FILE:nimbrel>
     -DLIBRARY=nimbrel -P ${dir}/wine/check_exports.cmake)
 
-# A test program under Wine; LABELS pcscd puts it behind the sandbox fixture.
+# A test program under Wine. Unit tests run as one ctest test per program.
+# The pcscd tests run one case per process, as on Linux (the library's
+# module state must start fresh), behind the sandbox and the bridge.
 function(suite_wine_test target)
   cmake_parse_arguments(ARG "PCSCD" "" "" ${ARGN})
-  add_test(NAME ${target} COMMAND ${target} --gtest_brief=1)
-  set_tests_properties(${target} PROPERTIES TIMEOUT 600
-    ENVIRONMENT "SIM_PROFILE_DIR=Z:${PROJECT_SOURCE_DIR}/sim/profiles")
+  add_dependencies(${target} winscard_bridge)
   if(ARG_PCSCD)
-    set_tests_properties(${target} PROPERTIES
-      FIXTURES_REQUIRED pcscd_sandbox LABELS pcscd RUN_SERIAL TRUE)
+    gtest_discover_tests(${target} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
+      PROPERTIES FIXTURES_REQUIRED pcscd_sandbox LABELS pcscd RUN_SERIAL TRUE)
+  else()
+    add_test(NAME ${target} COMMAND ${target} --gtest_brief=1)
+    set_tests_properties(${target} PROPERTIES TIMEOUT 600)
   endif()
 endfunction()
 
@@ -32,3 +33,29 @@ add_executable(nimbrel_codec_tests
 target_include_directories(nimbrel_codec_tests PRIVATE ${dir}/../src ${dir})
 target_link_libraries(nimbrel_codec_tests PRIVATE nimbrel_core winscard GTest::gtest_main)
 suite_wine_test(nimbrel_codec_tests)
+
+# The sandbox of the Linux tree: pcscd with vpcd readers and virtual cards,
+# which the DLL reaches through the WinSCard bridge.
+set(NIMBREL_SANDBOX_STATE ${CMAKE_CURRENT_BINARY_DIR}/pcsc-sandbox)
+add_test(NAME pcscd_sandbox_start
+  COMMAND bash ${PROJECT_SOURCE_DIR}/scripts/pcsc_sandbox.sh start ${NIMBREL_SANDBOX_STATE})
+add_test(NAME pcscd_sandbox_stop
+  COMMAND bash ${PROJECT_SOURCE_DIR}/scripts/pcsc_sandbox.sh stop ${NIMBREL_SANDBOX_STATE})
+set_tests_properties(pcscd_sandbox_start PROPERTIES
+  FIXTURES_SETUP pcscd_sandbox LABELS pcscd TIMEOUT 400
+  ENVIRONMENT "SUITE_BUILD_DIR=${SUITE_LINUX_BUILD_DIR}")
+set_tests_properties(pcscd_sandbox_stop PROPERTIES
+  FIXTURES_CLEANUP pcscd_sandbox LABELS pcscd
+  ENVIRONMENT "SUITE_BUILD_DIR=${SUITE_LINUX_BUILD_DIR}")
+
+# The host half of the bridge, from the Linux tree.
+set(NIMBREL_BRIDGE_PID ${CMAKE_CURRENT_BINARY_DIR}/winscard-bridge.pid)
+set(NIMBREL_BRIDGE_HOST ${SUITE_LINUX_BUILD_DIR}/cardlib/tests/winscard-bridge-host)
+add_test(NAME winscard_bridge_start COMMAND ${NIMBREL_BRIDGE_HOST} start ${NIMBREL_BRIDGE_PID})
+add_test(NAME winscard_bridge_stop COMMAND ${NIMBREL_BRIDGE_HOST} stop ${NIMBREL_BRIDGE_PID})
+set_tests_properties(winscard_bridge_start PROPERTIES FIXTURES_SETUP pcscd_sandbox LABELS pcscd)
+set_tests_properties(winscard_bridge_stop PROPERTIES FIXTURES_CLEANUP pcscd_sandbox LABELS pcscd)
+
+add_executable(nimbrel_integration_tests ${dir}/integration/pcscd_test.cpp)
+target_link_libraries(nimbrel_integration_tests PRIVATE nimbrel_import GTest::gtest_main)
+suite_wine_test(nimbrel_integration_tests PCSCD)
