@@ -2,9 +2,11 @@
 // loads beside the test programs in place of its own. Each call goes as one
 // message to the host half (bridge_host.cpp) over a TCP link on 127.0.0.1,
 // opened at the first call and kept for the life of the process.
+// winsock2.h must come before windows.h.
+#include <winsock2.h>
+
 #include <windows.h>
 #include <winscard.h>
-#include <winsock2.h>
 
 #include <algorithm>
 #include <cstdlib>
