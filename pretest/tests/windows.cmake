@@ -16,3 +16,9 @@ target_include_directories(wendrill_pcscd_tests PRIVATE ${PROJECT_SOURCE_DIR}/si
 target_link_libraries(wendrill_pcscd_tests PRIVATE wendrill_import winscard
   nlohmann_json::nlohmann_json GTest::gtest_main)
 suite_wine_test(wendrill_pcscd_tests PCSCD)
+
+add_executable(wendrill_tests ${dir}/wendrill_test.cpp)
+target_link_libraries(wendrill_tests PRIVATE wendrill_objects fake_pcsc simcard GTest::gtest_main)
+target_compile_definitions(wendrill_tests PRIVATE
+  SIM_PROFILE_DIR="Z:${PROJECT_SOURCE_DIR}/sim/profiles")
+suite_wine_test(wendrill_tests)
