@@ -15,7 +15,7 @@ function(suite_wine_test target)
   cmake_parse_arguments(ARG "PCSCD" "FILTER" "" ${ARGN})
   add_dependencies(${target} winscard_bridge)
   if(ARG_PCSCD)
-    gtest_discover_tests(${target} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
+    gtest_discover_tests(${target} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120 NO_PRETTY_VALUES
       PROPERTIES FIXTURES_REQUIRED pcscd_sandbox LABELS pcscd RUN_SERIAL TRUE)
   else()
     set(filter)
@@ -119,3 +119,19 @@ target_include_directories(nimbrel_book_tests PRIVATE ${dir}/../src ${dir}/unit 
 target_link_libraries(nimbrel_book_tests PRIVATE nimbrel_core fake_pcsc GTest::gtest_main)
 target_compile_definitions(nimbrel_book_tests PRIVATE SIM_PROFILE_DIR="${NIMBREL_WINE_PROFILES}")
 suite_wine_test(nimbrel_book_tests)
+
+# The sandbox helpers for Windows test programs: spare cards are the Linux
+# card program, started through Wine.
+add_library(sandbox_cards STATIC ${dir}/wine/spare_card_windows.cpp)
+target_include_directories(sandbox_cards PUBLIC ${PROJECT_SOURCE_DIR}/sim/testing)
+target_link_libraries(sandbox_cards PUBLIC nlohmann_json::nlohmann_json winscard)
+target_compile_definitions(sandbox_cards PRIVATE
+  SIM_PROFILE_DIR="${NIMBREL_WINE_PROFILES}"
+  SIMCARD_VPCD_PROGRAM="${SUITE_LINUX_BUILD_DIR}/sim/card/simcard-vpcd")
+
+add_executable(nimbrel_pin_info_pcscd_tests ${dir}/pin_info/pin_info_pcscd_test.cpp)
+target_link_libraries(nimbrel_pin_info_pcscd_tests PRIVATE nimbrel_import sandbox_cards
+  GTest::gtest_main)
+target_compile_definitions(nimbrel_pin_info_pcscd_tests PRIVATE
+  SIM_PROFILE_DIR="${NIMBREL_WINE_PROFILES}")
+suite_wine_test(nimbrel_pin_info_pcscd_tests PCSCD)
