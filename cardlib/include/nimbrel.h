@@ -17,7 +17,9 @@ extern "C" {
 #endif
 
 #if defined(_WIN32)
-#define QUARN_API __declspec(dllexport)
+/* The DLL's export names come from its .def file: dllexport would add
+ * undecorated duplicates. */
+#define QUARN_API
 #define QUARN_CALL __stdcall
 #else
 #define QUARN_API __attribute__((visibility("default")))

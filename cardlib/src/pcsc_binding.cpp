@@ -64,8 +64,13 @@ QuarnResult ListReaders(ContextHandle context, std::vector<std::string>* readers
 }
 
 QuarnResult GetCardPresence(ContextHandle context, std::vector<ReaderState>* readers) {
-    // pcsc-lite takes at most PCSCLITE_MAX_READERS_CONTEXTS states per call.
+    // The service takes a bounded number of states per call: pcsc-lite its
+    // context limit, Windows its reader limit.
+#ifdef PCSCLITE_MAX_READERS_CONTEXTS
     constexpr std::size_t kStatesPerCall = PCSCLITE_MAX_READERS_CONTEXTS;
+#else
+    constexpr std::size_t kStatesPerCall = MAXIMUM_SMARTCARD_READERS;
+#endif
     for (std::size_t first = 0; first < readers->size(); first += kStatesPerCall) {
         std::size_t count = std::min(kStatesPerCall, readers->size() - first);
         std::vector<SCARD_READERSTATE> states(count);

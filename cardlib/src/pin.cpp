@@ -3,8 +3,6 @@
 // PIN byte reaches a log or an error text.
 #include "pin.h"
 
-#include <string.h>
-
 #include <cstring>
 
 #include "session.h"
@@ -97,10 +95,6 @@ QuarnResult QueryAttempts(const CardLink& link, std::uint8_t ins, std::uint8_t* 
 }
 
 } // namespace
-
-void WipeSecret(void* buffer, std::size_t size) {
-    explicit_bzero(buffer, size);
-}
 
 QuarnResult QueryPinAttempts(const CardLink& link, std::uint8_t* attempts) {
     return QueryAttempts(link, kInsVerify, attempts);

@@ -6,15 +6,13 @@
 #include <cstdint>
 
 #include "nimbrel.h"
+#include "platform.h"
 #include "transport.h"
 
 namespace nimbrel {
 
 // Longest PIN or PUK a PIN block carries.
 inline constexpr std::size_t kPinBlockSize = 8;
-
-// Overwrites a buffer that held a PIN in a way the optimiser keeps.
-void WipeSecret(void* buffer, std::size_t size);
 
 // Remaining PIN1 attempts (CLA 20 00 01 00) and PUK1 attempts (CLA 2C 00 01
 // 00). The card answers 63Cx with x attempts left; any other accepted word

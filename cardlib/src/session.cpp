@@ -22,10 +22,6 @@ struct ConnectionTable {
 
 ConnectionTable g_connections;
 
-bool IsHexDigit(char c) {
-    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
-}
-
 bool Matches(std::string_view base) {
     for (std::string_view known : kKnownReaders)
         if (base == known)
@@ -92,18 +88,6 @@ QuarnResult OpenConnection(QuarnConnection* connectionOut) {
 }
 
 } // namespace
-
-std::string_view BaseReaderName(std::string_view fullName) {
-    // pcsc-lite appends " XX YY": reader number and slot number in hex.
-    constexpr std::size_t kSuffix = 6;
-    if (fullName.size() < kSuffix)
-        return fullName;
-    std::string_view suffix = fullName.substr(fullName.size() - kSuffix);
-    if (suffix[0] != ' ' || !IsHexDigit(suffix[1]) || !IsHexDigit(suffix[2]) || suffix[3] != ' ' ||
-        !IsHexDigit(suffix[4]) || !IsHexDigit(suffix[5]))
-        return fullName;
-    return fullName.substr(0, fullName.size() - kSuffix);
-}
 
 const CardLink* FindConnection(QuarnConnection connection) {
     auto found = g_connections.live.find(connection);

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "nimbrel.h"
+#include "platform.h"
 #include "transport.h"
 
 namespace nimbrel {
@@ -22,9 +23,7 @@ inline constexpr std::size_t kMaxAssignedName = 60;
 // Live connections the table holds at once.
 inline constexpr std::size_t kMaxConnections = 64;
 
-// The reader name without the instance suffix PC/SC appends (pcsc-lite:
-// " XX YY" with hex digits). A name without that suffix is returned whole.
-std::string_view BaseReaderName(std::string_view fullName);
+// BaseReaderName (platform.h) cuts the instance suffix off a listed name.
 
 // The card link of a live connection, or nullptr for an unknown or closed
 // handle. Every export that takes a connection starts here:

@@ -2,7 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
-#include <string.h>
+
+#include "platform.h"
 
 namespace nimbrel {
 namespace {
@@ -69,7 +70,7 @@ QuarnResult TransmitApdu(const CardLink& link, const std::uint8_t header[5],
     QuarnResult rv =
         pcsc::Transmit(link.card, link.protocol, command, commandLength, received, &receivedLength);
     // The command may have carried a PIN block: leave no copy on the stack.
-    explicit_bzero(command, commandLength);
+    WipeSecret(command, commandLength);
     if (rv != QUARN_OK)
         return rv;
     // Without SW1 SW2 there is no answer to judge.

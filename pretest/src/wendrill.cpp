@@ -12,6 +12,13 @@ constexpr std::uint8_t kClaGsm = 0xA0;
 constexpr std::size_t kReceiveRoom = 300;
 constexpr std::size_t kRecordReceiveRoom = 256;
 constexpr std::size_t kRecordLengthOffset = 14; // in a GSM SELECT response
+// Room for the ATR that SCardStatus reports: pcsc-lite names its limit,
+// Windows allows 36 bytes.
+#ifdef MAX_ATR_SIZE
+constexpr std::size_t kAtrRoom = MAX_ATR_SIZE;
+#else
+constexpr std::size_t kAtrRoom = 36;
+#endif
 
 struct Answer {
     std::array<std::uint8_t, kReceiveRoom> bytes{};
@@ -38,7 +45,7 @@ std::uint32_t Exchange(SCARDHANDLE card, const std::uint8_t* command, DWORD comm
     DWORD readerLength = sizeof(readerName);
     DWORD state = 0;
     DWORD protocol = 0;
-    BYTE atr[MAX_ATR_SIZE];
+    BYTE atr[kAtrRoom];
     DWORD atrLength = sizeof(atr);
     LONG rc = SCardStatus(card, readerName, &readerLength, &state, &protocol, atr, &atrLength);
     if (rc != SCARD_S_SUCCESS)
@@ -92,12 +99,12 @@ std::uint32_t SelectPhoneBook(SCARDHANDLE card, Answer& description) {
 
 } // namespace
 
-extern "C" uint32_t MultiCardRWTest(SCARDHANDLE card) {
+extern "C" uint32_t WENDRILL_CALL MultiCardRWTest(SCARDHANDLE card) {
     Answer description;
     return SelectPhoneBook(card, description);
 }
 
-extern "C" uint32_t MultiCardPreRead(SCARDHANDLE card) {
+extern "C" uint32_t WENDRILL_CALL MultiCardPreRead(SCARDHANDLE card) {
     Answer description;
     std::uint32_t rc = SelectPhoneBook(card, description);
     if (rc != WENDRILL_OK)

@@ -17,9 +17,10 @@ using fake_pcsc::Hex;
 
 // The scripted service answers SCardStatus only if it offers one; otherwise
 // this stand-in reports a T=0 card, which is what the fake's readers are.
-extern "C" __attribute__((weak)) LONG SCardStatus(SCARDHANDLE, LPSTR readerName,
-                                                  LPDWORD readerLength, LPDWORD state,
-                                                  LPDWORD protocol, LPBYTE atr, LPDWORD atrLength) {
+extern "C" FAKE_PCSC_STANDIN LONG FAKE_PCSC_CALL SCardStatus(SCARDHANDLE, LPSTR readerName,
+                                                             LPDWORD readerLength, LPDWORD state,
+                                                             LPDWORD protocol, LPBYTE atr,
+                                                             LPDWORD atrLength) {
     static const char kName[] = "Generic MultiCard reader 1.0 00 00";
     if (readerName && readerLength && *readerLength >= sizeof kName)
         std::memcpy(readerName, kName, sizeof kName);

@@ -5,6 +5,7 @@
 #include "profile.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <map>
 #include <set>
@@ -35,6 +36,53 @@ struct State {
 
 State g;
 
+// The most reader states one status query takes, as the platform's service.
+#ifdef PCSCLITE_MAX_READERS_CONTEXTS
+constexpr DWORD kMaxStates = PCSCLITE_MAX_READERS_CONTEXTS;
+#else
+constexpr DWORD kMaxStates = MAXIMUM_SMARTCARD_READERS;
+#endif
+
+// A reader as the platform lists it. Tests declare names as pcsc-lite shows
+// them (" XX YY" suffix); Windows shows " N" instead, N counting the readers
+// of one base name in list order.
+std::string Listed(std::size_t index) {
+    const std::string& name = g.readers[index].name;
+#ifdef _WIN32
+    auto hostBase = [](const std::string& n) -> std::size_t {
+        auto hex = [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; };
+        std::size_t size = n.size();
+        if (size < 6 || n[size - 6] != ' ' || !hex(n[size - 5]) || !hex(n[size - 4]) ||
+            n[size - 3] != ' ' || !hex(n[size - 2]) || !hex(n[size - 1]))
+            return std::string::npos;
+        return size - 6;
+    };
+    std::size_t base = hostBase(name);
+    if (base == std::string::npos)
+        return name;
+    int same = 0;
+    for (std::size_t i = 0; i < index; ++i)
+        if (hostBase(g.readers[i].name) == base &&
+            g.readers[i].name.compare(0, base, name, 0, base) == 0)
+            ++same;
+    return name.substr(0, base) + " " + std::to_string(same % 10);
+#else
+    return name;
+#endif
+}
+
+// The declared reader a listed name stands for, or readers.end(). A test
+// that connects by the declared name itself is served too.
+std::vector<Reader>::iterator FindListed(const char* listed) {
+    if (!listed)
+        return g.readers.end();
+    for (std::size_t i = 0; i < g.readers.size(); ++i)
+        if (Listed(i) == listed)
+            return g.readers.begin() + static_cast<std::ptrdiff_t>(i);
+    return std::find_if(g.readers.begin(), g.readers.end(),
+                        [&](const Reader& r) { return r.name == listed; });
+}
+
 // Counts the call and tells whether a planned failure fires on it.
 bool Fails(Call call, LONG* code) {
     ++g.counts[call];
@@ -52,8 +100,8 @@ bool Fails(Call call, LONG* code) {
 
 std::string MultiString() {
     std::string list;
-    for (const Reader& reader : g.readers) {
-        list += reader.name;
+    for (std::size_t i = 0; i < g.readers.size(); ++i) {
+        list += Listed(i);
         list += '\0';
     }
     list += '\0';
@@ -111,7 +159,7 @@ using namespace fake_pcsc;
 
 extern "C" {
 
-LONG SCardEstablishContext(DWORD, LPCVOID, LPCVOID, LPSCARDCONTEXT context) {
+LONG FAKE_PCSC_CALL SCardEstablishContext(DWORD, LPCVOID, LPCVOID, LPSCARDCONTEXT context) {
     LONG code = 0;
     if (Fails(Call::EstablishContext, &code))
         return code;
@@ -120,7 +168,7 @@ LONG SCardEstablishContext(DWORD, LPCVOID, LPCVOID, LPSCARDCONTEXT context) {
     return SCARD_S_SUCCESS;
 }
 
-LONG SCardReleaseContext(SCARDCONTEXT context) {
+LONG FAKE_PCSC_CALL SCardReleaseContext(SCARDCONTEXT context) {
     LONG code = 0;
     if (Fails(Call::ReleaseContext, &code))
         return code;
@@ -131,7 +179,8 @@ LONG SCardReleaseContext(SCARDCONTEXT context) {
     return SCARD_S_SUCCESS;
 }
 
-LONG SCardListReaders(SCARDCONTEXT context, LPCSTR groups, LPSTR readers, LPDWORD size) {
+LONG FAKE_PCSC_CALL SCardListReaders(SCARDCONTEXT context, LPCSTR groups, LPSTR readers,
+                                     LPDWORD size) {
     LONG code = 0;
     if (Fails(Call::ListReaders, &code))
         return code;
@@ -159,17 +208,17 @@ LONG SCardListReaders(SCARDCONTEXT context, LPCSTR groups, LPSTR readers, LPDWOR
     return SCARD_S_SUCCESS;
 }
 
-LONG SCardGetStatusChange(SCARDCONTEXT context, DWORD, SCARD_READERSTATE* states, DWORD count) {
+LONG FAKE_PCSC_CALL SCardGetStatusChange(SCARDCONTEXT context, DWORD, SCARD_READERSTATE* states,
+                                         DWORD count) {
     LONG code = 0;
     if (Fails(Call::GetStatusChange, &code))
         return code;
     if (!g.contexts.count(context))
         return SCARD_E_INVALID_HANDLE;
-    if (count > PCSCLITE_MAX_READERS_CONTEXTS) // as pcsc-lite
+    if (count > kMaxStates)
         return SCARD_E_INVALID_PARAMETER;
     for (DWORD i = 0; i < count; ++i) {
-        auto reader = std::find_if(g.readers.begin(), g.readers.end(),
-                                   [&](const Reader& r) { return r.name == states[i].szReader; });
+        auto reader = FindListed(states[i].szReader);
         if (reader == g.readers.end()) {
             states[i].dwEventState = SCARD_STATE_UNKNOWN | SCARD_STATE_CHANGED;
             continue;
@@ -180,8 +229,8 @@ LONG SCardGetStatusChange(SCARDCONTEXT context, DWORD, SCARD_READERSTATE* states
     return SCARD_S_SUCCESS;
 }
 
-LONG SCardConnect(SCARDCONTEXT context, LPCSTR readerName, DWORD shareMode, DWORD protocols,
-                  LPSCARDHANDLE card, LPDWORD activeProtocol) {
+LONG FAKE_PCSC_CALL SCardConnect(SCARDCONTEXT context, LPCSTR readerName, DWORD shareMode,
+                                 DWORD protocols, LPSCARDHANDLE card, LPDWORD activeProtocol) {
     LONG code = 0;
     if (Fails(Call::Connect, &code))
         return code;
@@ -189,8 +238,7 @@ LONG SCardConnect(SCARDCONTEXT context, LPCSTR readerName, DWORD shareMode, DWOR
         return SCARD_E_INVALID_HANDLE;
     if (shareMode != SCARD_SHARE_SHARED)
         g.errors.push_back("SCardConnect: share mode is not shared");
-    auto reader = std::find_if(g.readers.begin(), g.readers.end(),
-                               [&](const Reader& r) { return r.name == readerName; });
+    auto reader = FindListed(readerName);
     if (reader == g.readers.end())
         return SCARD_E_UNKNOWN_READER;
     if (!reader->cardPresent)
@@ -204,9 +252,9 @@ LONG SCardConnect(SCARDCONTEXT context, LPCSTR readerName, DWORD shareMode, DWOR
     return SCARD_S_SUCCESS;
 }
 
-LONG SCardTransmit(SCARDHANDLE card, const SCARD_IO_REQUEST* sendPci, LPCBYTE command,
-                   DWORD commandLength, SCARD_IO_REQUEST*, LPBYTE response,
-                   LPDWORD responseLength) {
+LONG FAKE_PCSC_CALL SCardTransmit(SCARDHANDLE card, const SCARD_IO_REQUEST* sendPci,
+                                  LPCBYTE command, DWORD commandLength, SCARD_IO_REQUEST*,
+                                  LPBYTE response, LPDWORD responseLength) {
     LONG code = 0;
     if (Fails(Call::Transmit, &code))
         return code;
@@ -244,7 +292,7 @@ LONG SCardTransmit(SCARDHANDLE card, const SCARD_IO_REQUEST* sendPci, LPCBYTE co
     return SCARD_S_SUCCESS;
 }
 
-LONG SCardDisconnect(SCARDHANDLE card, DWORD disposition) {
+LONG FAKE_PCSC_CALL SCardDisconnect(SCARDHANDLE card, DWORD disposition) {
     LONG code = 0;
     if (Fails(Call::Disconnect, &code))
         return code;

@@ -14,6 +14,17 @@
 #include <string>
 #include <vector>
 
+// For tests that define a PC/SC function the fake lacks: the platform's
+// calling convention, and a definition the fake may override (weak symbols
+// do not bind reliably in Windows images, where the fake never defines it).
+#ifdef _WIN32
+#define FAKE_PCSC_CALL __stdcall
+#define FAKE_PCSC_STANDIN
+#else
+#define FAKE_PCSC_CALL
+#define FAKE_PCSC_STANDIN __attribute__((weak))
+#endif
+
 namespace fake_pcsc {
 
 using Bytes = std::vector<std::uint8_t>;

@@ -1,4 +1,5 @@
 // Reader search, connection and disconnection through the fake service.
+#include <cstdint>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -112,7 +113,7 @@ TEST(ReaderNames, CutsExactlyThePcscLiteSuffix) {
 struct FailingCall {
     const char* title;
     Call call;
-    long code;
+    std::uint32_t code; // a PC/SC code: 32 bits, whatever the width of long
 };
 
 // Test names and logs show the case by its name.
