@@ -15,19 +15,30 @@ packages=(
   xvfb xauth python3 procps
   # fonts so that every interface language renders in screenshots
   fonts-dejavu-core fonts-noto-cjk
+  # the Windows DLLs: MinGW-w64 cross compiler, and Wine (32-bit) to test them
+  g++-mingw-w64-i686-posix binutils-mingw-w64-i686 wine wine32:i386 libpcsclite1:i386
 )
 
 sudo_cmd=()
 if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
+need_update=0
+
+# The 32-bit Wine and pcsc-lite come from the i386 architecture.
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  "${sudo_cmd[@]}" dpkg --add-architecture i386
+  need_update=1
+fi
 
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
 
-if [ ${#missing[@]} -gt 0 ]; then
+if [ ${#missing[@]} -gt 0 ] || [ "$need_update" -eq 1 ]; then
   export DEBIAN_FRONTEND=noninteractive
   "${sudo_cmd[@]}" apt-get update
-  "${sudo_cmd[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
+  if [ ${#missing[@]} -gt 0 ]; then
+    "${sudo_cmd[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
+  fi
 fi
 echo "setup: all packages present"
