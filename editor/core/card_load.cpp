@@ -25,21 +25,9 @@ void FinishBook(Book<Entry>& book, BookKind kind, int total, LoadView& view) {
 
 } // namespace
 
-// Nothing waits for the rest of a read nobody will see: the worker stops
-// after its current record.
-BookLoader::~BookLoader() {
-    if (worker_.joinable()) {
-        worker_.request_stop();
-        worker_.join();
-    }
-}
-
 bool BookLoader::Start(BookKind kind, PinRunner& pins, PinPrompt& prompt, LoadView& view) {
-    if (running_) {
+    if (!worker_.Idle()) {
         return false;
-    }
-    if (worker_.joinable()) {
-        worker_.join();
     }
     const bool bound =
         library_.Require({NimbrelFunction::Connect, NimbrelFunction::ConnectAssignReader,
@@ -84,16 +72,12 @@ bool BookLoader::Start(BookKind kind, PinRunner& pins, PinPrompt& prompt, LoadVi
 
     Trace(kLoadTrace, 5);
     expected_ = ExpectedRecords(request_);
-    progress_.processed.store(0, std::memory_order_relaxed);
-    progress_.busy.store(false, std::memory_order_relaxed);
-    progress_.finished.store(false, std::memory_order_relaxed);
     outcome_ = {};
-    running_ = true;
+    worker_.Begin();
     view.BeginRead();
     Trace(kLoadTrace, 6);
-    // The thread start publishes everything written above to the worker.
-    worker_ = std::jthread([this](std::stop_token stop) {
-        outcome_ = ReadPhoneData(library_, request_, books_, progress_, std::move(stop));
+    worker_.Launch([this](std::stop_token stop) {
+        outcome_ = ReadPhoneData(library_, request_, books_, worker_.Progress(), std::move(stop));
     });
     Trace(kLoadTrace, 7);
     return true;
@@ -101,12 +85,11 @@ bool BookLoader::Start(BookKind kind, PinRunner& pins, PinPrompt& prompt, LoadVi
 
 bool BookLoader::Tick(LoadView& view) {
     Trace(kTimerTrace, 0);
-    if (!running_) {
+    if (!worker_.Running()) {
         return false;
     }
-    const bool finished = progress_.finished.load(std::memory_order_acquire);
-    const int percent =
-        ReadPercent(progress_.processed.load(std::memory_order_relaxed), expected_, finished);
+    const bool finished = worker_.Finished();
+    const int percent = ReadPercent(worker_.Processed(), expected_, finished);
     view.SetProgress(percent);
     // Complete only once the worker has published its last write; a full
     // bar alone does not say that the book values are in place.
@@ -119,8 +102,7 @@ bool BookLoader::Tick(LoadView& view) {
 
 void BookLoader::Complete(LoadView& view) {
     view.StopTimer();
-    worker_.join();
-    running_ = false;
+    worker_.Join();
     session_.reset(); // Quarn_DisConnect
     Trace(kTimerTrace, 1);
     switch (request_.kind) {

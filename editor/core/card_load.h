@@ -6,12 +6,12 @@
 #include "core/book_transfer.h"
 #include "core/card_flow.h"
 #include "core/card_session.h"
+#include "core/flow_worker.h"
 #include "core/pin_runner.h"
 
 #include <QString>
 
 #include <memory>
-#include <thread>
 #include <vector>
 
 namespace brisken {
@@ -33,8 +33,6 @@ public:
 class BookLoader {
 public:
     BookLoader(CardLibrary& library, Books& books) : library_(library), books_(books) {}
-    // Stops and joins a running worker: it never outlives the stores it writes.
-    ~BookLoader();
     BookLoader(const BookLoader&) = delete;
     BookLoader& operator=(const BookLoader&) = delete;
 
@@ -43,7 +41,7 @@ public:
     bool Start(BookKind kind, PinRunner& pins, PinPrompt& prompt, LoadView& view);
     // One tick of the 50 ms timer; true when this tick completed the read.
     bool Tick(LoadView& view);
-    bool Running() const { return running_; }
+    bool Running() const { return worker_.Running(); }
 
 private:
     void Complete(LoadView& view);
@@ -53,10 +51,10 @@ private:
     std::unique_ptr<CardSession> session_;
     ReadRequest request_;
     int expected_ = 0;
-    ReadProgress progress_;
     ReadOutcome outcome_;
-    bool running_ = false;
-    std::jthread worker_;
+    // Last: stopped and joined before the members its thread uses go, so it
+    // never outlives the stores it writes.
+    FlowWorker worker_;
 };
 
 } // namespace brisken

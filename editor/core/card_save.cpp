@@ -33,19 +33,9 @@ void FinishBook(Book<Entry>& book, BookKind kind, int total, const WriteOutcome&
 
 } // namespace
 
-BookSaver::~BookSaver() {
-    if (worker_.joinable()) {
-        worker_.request_stop();
-        worker_.join();
-    }
-}
-
 bool BookSaver::Start(BookKind kind, PinRunner& pins, PinPrompt& prompt, SaveView& view) {
-    if (running_) {
+    if (!worker_.Idle()) {
         return false;
-    }
-    if (worker_.joinable()) {
-        worker_.join();
     }
     const BookValues& values = kind == BookKind::Phone         ? books_.phone.values
                                : kind == BookKind::LastDialled ? books_.lastDialled.values
@@ -85,26 +75,21 @@ bool BookSaver::Start(BookKind kind, PinRunner& pins, PinPrompt& prompt, SaveVie
     }
 
     expected_ = ExpectedWrites(request_);
-    progress_.processed.store(0, std::memory_order_relaxed);
-    progress_.busy.store(false, std::memory_order_relaxed);
-    progress_.finished.store(false, std::memory_order_relaxed);
     outcome_ = {};
-    running_ = true;
+    worker_.Begin();
     view.BeginWrite();
-    // The thread start publishes everything written above to the worker.
-    worker_ = std::jthread([this](std::stop_token stop) {
-        outcome_ = WritePhoneData(library_, request_, books_, progress_, std::move(stop));
+    worker_.Launch([this](std::stop_token stop) {
+        outcome_ = WritePhoneData(library_, request_, books_, worker_.Progress(), std::move(stop));
     });
     return true;
 }
 
 bool BookSaver::Tick(SaveView& view) {
-    if (!running_) {
+    if (!worker_.Running()) {
         return false;
     }
-    const bool finished = progress_.finished.load(std::memory_order_acquire);
-    view.SetProgress(
-        ReadPercent(progress_.processed.load(std::memory_order_relaxed), expected_, finished));
+    const bool finished = worker_.Finished();
+    view.SetProgress(ReadPercent(worker_.Processed(), expected_, finished));
     // Only a finished worker has examined its last result and let go of the
     // session and the store; a full bar alone says neither.
     if (!finished) {
@@ -116,8 +101,7 @@ bool BookSaver::Tick(SaveView& view) {
 
 void BookSaver::Complete(SaveView& view) {
     view.StopTimer();
-    worker_.join();
-    running_ = false;
+    worker_.Join();
     session_.reset(); // Quarn_DisConnect
     const int fileRecords = std::clamp(request_.file.recordCount, 0, kStoreSlots);
     switch (request_.kind) {

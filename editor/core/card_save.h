@@ -6,11 +6,11 @@
 #include "core/book_transfer.h"
 #include "core/card_flow.h"
 #include "core/card_session.h"
+#include "core/flow_worker.h"
 #include "core/pin_runner.h"
 
 #include <bitset>
 #include <memory>
-#include <thread>
 
 namespace brisken {
 
@@ -30,8 +30,6 @@ public:
 class BookSaver {
 public:
     BookSaver(CardLibrary& library, Books& books) : library_(library), books_(books) {}
-    // Stops and joins a running worker: it never outlives the stores it reads.
-    ~BookSaver();
     BookSaver(const BookSaver&) = delete;
     BookSaver& operator=(const BookSaver&) = delete;
 
@@ -40,7 +38,7 @@ public:
     bool Start(BookKind kind, PinRunner& pins, PinPrompt& prompt, SaveView& view);
     // One tick of the 50 ms timer; true when this tick completed the write.
     bool Tick(SaveView& view);
-    bool Running() const { return running_; }
+    bool Running() const { return worker_.Running(); }
     // What the last completed Save did.
     const WriteOutcome& Outcome() const { return outcome_; }
 
@@ -52,10 +50,10 @@ private:
     std::unique_ptr<CardSession> session_;
     ReadRequest request_;
     int expected_ = 0;
-    ReadProgress progress_;
     WriteOutcome outcome_;
-    bool running_ = false;
-    std::jthread worker_;
+    // Last: stopped and joined before the members its thread uses go, so it
+    // never outlives the stores it reads.
+    FlowWorker worker_;
 };
 
 } // namespace brisken
