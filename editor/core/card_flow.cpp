@@ -62,7 +62,13 @@ bool OpenBook(CardSession& session, BookKind kind, ReadRequest& request, CardFlo
     return false;
 }
 
-bool RequireBookFunctions(CardLibrary& library, BookKind kind, bool write) {
+bool RequireTransferFunctions(CardLibrary& library, BookKind kind, bool write) {
+    if (!library.Require({NimbrelFunction::Connect, NimbrelFunction::ConnectAssignReader,
+                          NimbrelFunction::DisConnect, NimbrelFunction::GetUSIMCardInfo,
+                          NimbrelFunction::GetSIMCardInfo, NimbrelFunction::IsCDMA_RUIM,
+                          NimbrelFunction::VerifySIMCHV})) {
+        return false;
+    }
     switch (kind) {
     case BookKind::Phone:
         return library.Require(

@@ -28,7 +28,8 @@ bool IdentifyCard(CardSession& session, CardFlowView& view);
 // caller closes the session.
 bool OpenBook(CardSession& session, BookKind kind, ReadRequest& request, CardFlowView& view);
 
-// The library functions a flow on `kind` needs beyond connect and identify.
-bool RequireBookFunctions(CardLibrary& library, BookKind kind, bool write);
+// The library functions a Load (write false) or Save of `kind` needs: those
+// of connect, identify and PIN first, then the book's own.
+bool RequireTransferFunctions(CardLibrary& library, BookKind kind, bool write);
 
 } // namespace brisken

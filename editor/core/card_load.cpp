@@ -29,13 +29,7 @@ bool BookLoader::Start(BookKind kind, PinRunner& pins, PinPrompt& prompt, LoadVi
     if (!worker_.Idle()) {
         return false;
     }
-    const bool bound =
-        library_.Require({NimbrelFunction::Connect, NimbrelFunction::ConnectAssignReader,
-                          NimbrelFunction::DisConnect, NimbrelFunction::GetUSIMCardInfo,
-                          NimbrelFunction::GetSIMCardInfo, NimbrelFunction::IsCDMA_RUIM,
-                          NimbrelFunction::VerifySIMCHV}) &&
-        RequireBookFunctions(library_, kind, false);
-    if (!bound) {
+    if (!RequireTransferFunctions(library_, kind, false)) {
         return false;
     }
 

@@ -44,13 +44,7 @@ bool BookSaver::Start(BookKind kind, PinRunner& pins, PinPrompt& prompt, SaveVie
         view.Message(NotLoadedMessage(kind));
         return false;
     }
-    const bool bound =
-        library_.Require({NimbrelFunction::Connect, NimbrelFunction::ConnectAssignReader,
-                          NimbrelFunction::DisConnect, NimbrelFunction::GetUSIMCardInfo,
-                          NimbrelFunction::GetSIMCardInfo, NimbrelFunction::IsCDMA_RUIM,
-                          NimbrelFunction::VerifySIMCHV}) &&
-        RequireBookFunctions(library_, kind, true);
-    if (!bound) {
+    if (!RequireTransferFunctions(library_, kind, true)) {
         return false;
     }
 
