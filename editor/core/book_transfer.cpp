@@ -323,41 +323,44 @@ QString StatusLine(int total, int used) {
     return QStringLiteral("%1 / %2 / %3").arg(total).arg(used).arg(total - used);
 }
 
-std::vector<BookRow> BuildRows(const Book<PhoneEntry>& book) {
+namespace {
+
+// One row per slot holding an entry that is not deleted, numbered in slot
+// order; `cells` gives the columns after the number.
+template <typename Entry, typename Cells>
+std::vector<BookRow> RowsOf(const Book<Entry>& book, Cells cells) {
     std::vector<BookRow> rows;
     for (int slot = 0; slot < kStoreSlots; ++slot) {
-        const PhoneEntry& entry = book.store[static_cast<std::size_t>(slot)];
+        const Entry& entry = book.store[static_cast<std::size_t>(slot)];
         if (entry.state == 0 || (entry.state & ENTRY_DELETED) != 0) {
             continue;
         }
         BookRow row;
         row.slot = slot;
-        row.cells = {
-            QString::number(rows.size() + 1), EntryName(entry),
-            QString::fromLatin1(entry.number, static_cast<qsizetype>(FieldLength(entry.number)))};
+        row.cells = QStringList{QString::number(rows.size() + 1)} + cells(entry);
         row.changed = (entry.state & ENTRY_CHANGED) != 0;
         rows.push_back(std::move(row));
     }
     return rows;
 }
 
+} // namespace
+
+std::vector<BookRow> BuildRows(const Book<PhoneEntry>& book) {
+    return RowsOf(book, [](const PhoneEntry& entry) {
+        return QStringList{
+            EntryName(entry),
+            QString::fromLatin1(entry.number, static_cast<qsizetype>(FieldLength(entry.number)))};
+    });
+}
+
 std::vector<BookRow> BuildRows(const Book<SmsEntry>& book) {
-    std::vector<BookRow> rows;
-    for (int slot = 0; slot < kStoreSlots; ++slot) {
-        const SmsEntry& entry = book.store[static_cast<std::size_t>(slot)];
-        if (entry.state == 0 || (entry.state & ENTRY_DELETED) != 0) {
-            continue;
-        }
-        BookRow row;
-        row.slot = slot;
-        row.cells = {
-            QString::number(rows.size() + 1), SmsStatusText(entry.smsStatus),
+    return RowsOf(book, [](const SmsEntry& entry) {
+        return QStringList{
+            SmsStatusText(entry.smsStatus),
             QString::fromLatin1(entry.number, static_cast<qsizetype>(FieldLength(entry.number))),
             TimeStampDisplay(entry.timeStamp, sizeof entry.timeStamp), MessageDisplay(entry)};
-        row.changed = (entry.state & ENTRY_CHANGED) != 0;
-        rows.push_back(std::move(row));
-    }
-    return rows;
+    });
 }
 
 // ---- Write-back ------------------------------------------------------------
