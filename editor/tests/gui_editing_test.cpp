@@ -10,6 +10,7 @@
 #include "ui/pin_dialogs.h"
 
 #include "scripted_card_library.h"
+#include "shown_window.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -45,23 +46,11 @@ template <typename T> T* Child(QWidget* dialog, const char* name) {
     return dialog->findChild<T*>(QString::fromLatin1(name));
 }
 
-class EditingTest : public ::testing::Test {
+class EditingTest : public brisken::testing::ShownWindowTest {
 protected:
-    void SetUp() override {
-        SetUserDefaultLanguageIdForTesting(1033);
-        previous = SetMessageHandler([this](const MessageRequest& request) {
-            requests.push_back(request);
-            return answer;
-        });
-        window.SetSettingsPath(dir.filePath(QStringLiteral("Brisken.ini")));
-        ASSERT_TRUE(window.OnInitDialog());
-        window.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    }
-    void TearDown() override {
-        SetMessageHandler(previous);
-        SetUserDefaultLanguageIdForTesting(0);
-        SetInterfaceLanguage(0);
+    MessageAnswer OnMessage(const MessageRequest& request) override {
+        requests.push_back(request);
+        return answer;
     }
 
     template <typename T> T* W(int id) const {
@@ -121,11 +110,8 @@ protected:
         book.values.nextRowNumber = static_cast<int>(entries.size()) + 1;
     }
 
-    QTemporaryDir dir;
-    MessageHandler previous;
     std::vector<MessageRequest> requests;
     MessageAnswer answer = MessageAnswer::Ok;
-    MainDialog window;
 };
 
 TEST_F(EditingTest, SelectingARowShowsItWithoutTouchingTheEntry) {

@@ -7,6 +7,8 @@
 #include "core/messages.h"
 #include "ui/main_dialog.h"
 
+#include "shown_window.h"
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QFile>
@@ -59,23 +61,11 @@ void WriteFile(const QString& path, const QByteArray& data) {
     file.write(data);
 }
 
-class FilesTest : public ::testing::Test {
+class FilesTest : public brisken::testing::ShownWindowTest {
 protected:
-    void SetUp() override {
-        SetUserDefaultLanguageIdForTesting(1033);
-        previous = SetMessageHandler([this](const MessageRequest& request) {
-            requests.push_back(request.text);
-            return MessageAnswer::Ok;
-        });
-        window.SetSettingsPath(dir.filePath(QStringLiteral("Brisken.ini")));
-        ASSERT_TRUE(window.OnInitDialog());
-        window.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    }
-    void TearDown() override {
-        SetMessageHandler(previous);
-        SetUserDefaultLanguageIdForTesting(0);
-        SetInterfaceLanguage(0);
+    MessageAnswer OnMessage(const MessageRequest& request) override {
+        requests.push_back(request.text);
+        return MessageAnswer::Ok;
     }
 
     CColorListCtrl* List(int id) const {
@@ -107,10 +97,7 @@ protected:
         });
     }
 
-    QTemporaryDir dir;
-    MessageHandler previous;
     std::vector<QString> requests;
-    MainDialog window;
 };
 
 TEST_F(FilesTest, ExportWritesTheBookInSlotOrderThroughTheSaveDialog) {

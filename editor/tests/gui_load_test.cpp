@@ -8,6 +8,7 @@
 #include "core/main_frame.h"
 #include "core/messages.h"
 #include "scripted_card_library.h"
+#include "shown_window.h"
 #include "ui/main_dialog.h"
 
 #include <QLineEdit>
@@ -25,23 +26,11 @@ using brisken::testing::ScriptedCardLibrary;
 
 namespace {
 
-class LoadWindowTest : public ::testing::Test {
+class LoadWindowTest : public brisken::testing::ShownWindowTest {
 protected:
-    void SetUp() override {
-        SetUserDefaultLanguageIdForTesting(1033);
-        previous = SetMessageHandler([this](const MessageRequest& request) {
-            requests.push_back(request.text);
-            return MessageAnswer::Ok;
-        });
-        window.SetSettingsPath(dir.filePath(QStringLiteral("Brisken.ini")));
-        ASSERT_TRUE(window.OnInitDialog());
-        window.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    }
-    void TearDown() override {
-        SetMessageHandler(previous);
-        SetUserDefaultLanguageIdForTesting(0);
-        SetInterfaceLanguage(0);
+    MessageAnswer OnMessage(const MessageRequest& request) override {
+        requests.push_back(request.text);
+        return MessageAnswer::Ok;
     }
     ScriptedCardLibrary& UseCard(ScriptedCard card) {
         std::strcpy(card.info.iccid, "8949000000000000001");
@@ -66,10 +55,7 @@ protected:
         QTest::keyClicks(field, text);
     }
 
-    QTemporaryDir dir;
-    MessageHandler previous;
     QStringList requests;
-    MainDialog window;
 };
 
 TEST_F(LoadWindowTest, BusyWhileReadingThenTheRebuiltList) {

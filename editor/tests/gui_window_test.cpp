@@ -10,6 +10,8 @@
 #include "ui/main_dialog.h"
 #include "ui/worker_channel.h"
 
+#include "shown_window.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -39,34 +41,18 @@ using namespace brisken::ctl;
 
 namespace {
 
-class WindowTest : public ::testing::Test {
+class WindowTest : public brisken::testing::ShownWindowTest {
 protected:
-    void SetUp() override {
-        SetUserDefaultLanguageIdForTesting(1033);
-        previous = SetMessageHandler([this](const MessageRequest& request) {
-            requests.push_back(request);
-            return answer;
-        });
-        window.SetSettingsPath(Ini());
-        ASSERT_TRUE(window.OnInitDialog());
-        window.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    MessageAnswer OnMessage(const MessageRequest& request) override {
+        requests.push_back(request);
+        return answer;
     }
-    void TearDown() override {
-        SetMessageHandler(previous);
-        SetUserDefaultLanguageIdForTesting(0);
-        SetInterfaceLanguage(0);
-    }
-    QString Ini() const { return dir.filePath(QStringLiteral("Brisken.ini")); }
     QWidget* W(int id) const { return window.findChild<QWidget*>(QStringLiteral("id%1").arg(id)); }
     QRadioButton* Radio(int id) const { return qobject_cast<QRadioButton*>(W(id)); }
     void Click(int id) { QTest::mouseClick(W(id), Qt::LeftButton, {}, QPoint(5, 5)); }
 
-    QTemporaryDir dir;
-    MessageHandler previous;
     std::vector<MessageRequest> requests;
     MessageAnswer answer = MessageAnswer::Ok;
-    MainDialog window;
 };
 
 TEST_F(WindowTest, EveryControlOfTheLayoutIsThereByItsId) {
