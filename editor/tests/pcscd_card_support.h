@@ -74,4 +74,21 @@ inline std::string EditedProfile(const char* name,
     return path;
 }
 
+// The R-UIM profile with the last-dialled file it lacks as stored, which the
+// library's card information asks for.
+inline std::string RuimProfile() {
+    return EditedProfile("book_ruim.json", [](nlohmann::json& profile) {
+        for (auto& child : profile["mf"]["children"]) {
+            if (child["id"] == "7F10") {
+                child["children"].push_back({{"id", "6F44"},
+                                             {"type", "EF"},
+                                             {"name", "EF_LND"},
+                                             {"structure", "cyclic"},
+                                             {"recordLength", 28},
+                                             {"recordCount", 5}});
+            }
+        }
+    });
+}
+
 } // namespace brisken::testing

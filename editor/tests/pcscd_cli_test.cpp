@@ -33,6 +33,7 @@ namespace {
 using testing::Bytes;
 using testing::EditedProfile;
 using testing::Profile;
+using testing::RuimProfile;
 using Path = std::vector<std::uint16_t>;
 
 const Path kAdn = {0x7F10, 0x6F3A};
@@ -417,23 +418,6 @@ TEST_F(CliThroughPcscd, ReaderByName) {
     EXPECT_EQ(cardType({"info", "--json"}), QStringLiteral("USIM"));
     EXPECT_EQ(cardType({"--reader", "Acme Card Terminal", "info", "--json"}),
               QStringLiteral("GSM SIM"));
-}
-
-// The library's card information wants a last-dialled file, which the
-// stored R-UIM profile lacks.
-std::string RuimProfile() {
-    return EditedProfile("book_ruim.json", [](nlohmann::json& profile) {
-        for (auto& child : profile["mf"]["children"]) {
-            if (child["id"] == "7F10") {
-                child["children"].push_back({{"id", "6F44"},
-                                             {"type", "EF"},
-                                             {"name", "EF_LND"},
-                                             {"structure", "cyclic"},
-                                             {"recordLength", 28},
-                                             {"recordCount", 5}});
-            }
-        }
-    });
 }
 
 struct Family {

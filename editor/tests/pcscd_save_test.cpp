@@ -26,29 +26,13 @@ using testing::FromAdnBytes;
 using testing::Profile;
 using testing::RecordingSaveView;
 using testing::RecordingView;
+using testing::RuimProfile;
 using testing::ScriptedCard;
 using testing::ScriptedCardLibrary;
 using testing::ScriptedPrompt;
 using Log = std::vector<std::string>;
 
 const std::vector<std::uint16_t> kGsmAdn = {0x7F10, 0x6F3A};
-
-// The R-UIM profile as stored lacks the last-dialled file that the
-// library's card information asks for.
-std::string RuimProfile() {
-    return EditedProfile("book_ruim.json", [](nlohmann::json& profile) {
-        for (auto& child : profile["mf"]["children"]) {
-            if (child["id"] == "7F10") {
-                child["children"].push_back({{"id", "6F44"},
-                                             {"type", "EF"},
-                                             {"name", "EF_LND"},
-                                             {"structure", "cyclic"},
-                                             {"recordLength", 28},
-                                             {"recordCount", 5}});
-            }
-        }
-    });
-}
 
 bool Has(const Log& log, const std::string& line) {
     return std::find(log.begin(), log.end(), line) != log.end();
