@@ -82,12 +82,9 @@ bool BookLoader::Tick(LoadView& view) {
     if (!worker_.Running()) {
         return false;
     }
-    const bool finished = worker_.Finished();
-    const int percent = ReadPercent(worker_.Processed(), expected_, finished);
-    view.SetProgress(percent);
     // Complete only once the worker has published its last write; a full
     // bar alone does not say that the book values are in place.
-    if (!finished) {
+    if (!worker_.Report(expected_, view)) {
         return false;
     }
     Complete(view);

@@ -82,11 +82,9 @@ bool BookSaver::Tick(SaveView& view) {
     if (!worker_.Running()) {
         return false;
     }
-    const bool finished = worker_.Finished();
-    view.SetProgress(ReadPercent(worker_.Processed(), expected_, finished));
     // Only a finished worker has examined its last result and let go of the
     // session and the store; a full bar alone says neither.
-    if (!finished) {
+    if (!worker_.Report(expected_, view)) {
         return false;
     }
     Complete(view);

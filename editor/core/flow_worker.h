@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/book_transfer.h"
+#include "core/card_flow.h"
 
 #include <stop_token>
 #include <thread>
@@ -47,9 +48,14 @@ public:
     // everything the caller wrote before to it.
     template <typename Body> void Launch(Body body) { thread_ = std::jthread(std::move(body)); }
 
-    // Acquires the worker's writes once it says it has finished.
-    bool Finished() const { return progress_.finished.load(std::memory_order_acquire); }
-    int Processed() const { return progress_.processed.load(std::memory_order_relaxed); }
+    // Moves the view's progress bar towards `expected` records. true once the
+    // worker has finished: the acquire makes its last writes visible here.
+    bool Report(int expected, CardFlowView& view) const {
+        const bool finished = progress_.finished.load(std::memory_order_acquire);
+        view.SetProgress(
+            ReadPercent(progress_.processed.load(std::memory_order_relaxed), expected, finished));
+        return finished;
+    }
     // Joins a finished worker; after this its results may be read freely.
     void Join() {
         thread_.join();
