@@ -28,6 +28,27 @@ int Bounded(int count, int room) {
     return std::clamp(count, 0, std::max(room, 0));
 }
 
+// Walks a USIM phone book's files in the order of their slots: the last file
+// first, each file's records following those before it, and adds every
+// file's share to the book's total. `visit(file, firstSlot, count, selected)`
+// is told whether the file could be selected; going on without that would
+// reach whichever file is selected.
+template <typename Visit>
+void ForEachUsimFile(CardLibrary& library, const ReadRequest& request, Books& books, Visit visit) {
+    const _USIM_PHONEBOOK_INFO& info = request.usimBook;
+    const int files = std::clamp(info.fileCount, 0, static_cast<int>(kMaxUsimFiles));
+    int nextSlot = 0;
+    for (int index = files - 1; index >= 0; --index) {
+        const _FILE_INFO& file = info.files[index];
+        const int count = Bounded(file.recordCount, kStoreSlots - nextSlot);
+        books.phoneBookTotal += count;
+        const bool selected =
+            library.SelectADN(request.connection, info.fileId[index] & 0xFFFF) == QUARN_OK;
+        visit(file, nextSlot, count, selected);
+        nextSlot += count;
+    }
+}
+
 // Card UCS2 (high byte first) into the entry's UTF-16 field, up to `units`
 // units or the card's terminator; the field keeps a terminator of its own.
 template <std::size_t N>
@@ -132,32 +153,23 @@ void ReadPhoneBookFiles(CardLibrary& library, const ReadRequest& request, Books&
         book.values.cardRecordCount = count;
         return;
     }
-    const _USIM_PHONEBOOK_INFO& info = request.usimBook;
-    const int files = std::clamp(info.fileCount, 0, static_cast<int>(kMaxUsimFiles));
-    int nextSlot = 0;
-    // The last file first; each file's records follow those read before.
-    for (int index = files - 1; index >= 0; --index) {
-        _FILE_INFO file = info.files[index];
-        const int wanted = std::max(file.recordCount, 0);
-        const int count = Bounded(wanted, kStoreSlots - nextSlot);
-        tally.unreadable += wanted - count;
-        books.phoneBookTotal += count;
-        if (library.SelectADN(request.connection, info.fileId[index] & 0xFFFF) != QUARN_OK) {
-            // Reading on would fetch the records of whichever file is selected.
-            for (int slot = nextSlot; slot < nextSlot + count; ++slot) {
-                book.unreadable.set(static_cast<std::size_t>(slot));
+    ForEachUsimFile(
+        library, request, books, [&](const _FILE_INFO& info, int first, int count, bool selected) {
+            _FILE_INFO file = info;
+            tally.unreadable += std::max(file.recordCount, 0) - count;
+            if (!selected) {
+                for (int slot = first; slot < first + count; ++slot) {
+                    book.unreadable.set(static_cast<std::size_t>(slot));
+                }
+                tally.unreadable += count;
+                progress.processed.fetch_add(count, std::memory_order_relaxed);
+                return;
             }
-            tally.unreadable += count;
-            progress.processed.fetch_add(count, std::memory_order_relaxed);
-        } else {
-            ReadPhoneRecords(book, nextSlot, count, true, progress, tally,
-                             [&](_PHONEBOOK_ITEM* item, int record) {
-                                 return library.ReadPhoneBook(request.connection, &file, item,
-                                                              record);
-                             });
-        }
-        nextSlot += count;
-    }
+            ReadPhoneRecords(
+                book, first, count, true, progress, tally, [&](_PHONEBOOK_ITEM* item, int record) {
+                    return library.ReadPhoneBook(request.connection, &file, item, record);
+                });
+        });
     // New is bounded by every file together, not by the one read last.
     book.values.cardRecordCount = books.phoneBookTotal;
 }
@@ -514,27 +526,20 @@ void WritePhoneBookFiles(CardLibrary& library, const ReadRequest& request, Books
                           writer, outcome);
         return;
     }
-    const _USIM_PHONEBOOK_INFO& info = request.usimBook;
-    const int files = std::clamp(info.fileCount, 0, static_cast<int>(kMaxUsimFiles));
-    int nextSlot = 0;
-    // The files and slots of the read: the last file first, each file's
-    // records following those before it.
-    for (int index = files - 1; index >= 0; --index) {
-        _FILE_INFO file = info.files[index];
-        const int count = Bounded(file.recordCount, kStoreSlots - nextSlot);
-        books.phoneBookTotal += count;
-        if (library.SelectADN(request.connection, info.fileId[index] & 0xFFFF) != QUARN_OK) {
-            // Writing on would change whichever file is selected.
-            for (int slot = nextSlot; slot < nextSlot + count; ++slot) {
-                const std::uint8_t state = book.store[static_cast<std::size_t>(slot)].state;
-                writer.Slot(slot, IsToClear(state) || IsToWrite(state), false,
-                            [] { return QUARN_OK; });
+    // The same files and slots as the read.
+    ForEachUsimFile(
+        library, request, books, [&](const _FILE_INFO& info, int first, int count, bool selected) {
+            if (!selected) {
+                for (int slot = first; slot < first + count; ++slot) {
+                    const std::uint8_t state = book.store[static_cast<std::size_t>(slot)].state;
+                    writer.Slot(slot, IsToClear(state) || IsToWrite(state), false,
+                                [] { return QUARN_OK; });
+                }
+                return;
             }
-        } else {
-            WritePhoneRecords(library, request, file, book, nextSlot, count, writer, outcome);
-        }
-        nextSlot += count;
-    }
+            _FILE_INFO file = info;
+            WritePhoneRecords(library, request, file, book, first, count, writer, outcome);
+        });
 }
 
 void WriteLastDialled(CardLibrary& library, const ReadRequest& request, Book<PhoneEntry>& book,
