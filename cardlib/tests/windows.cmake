@@ -70,6 +70,7 @@ suite_wine_test(nimbrel_integration_tests PCSCD)
 # rule is Linux's: on Windows the export check above and the Windows name
 # rule take their place.
 add_library(simcard STATIC
+  ${PROJECT_SOURCE_DIR}/sim/card/card_files.cpp
   ${PROJECT_SOURCE_DIR}/sim/card/profile.cpp
   ${PROJECT_SOURCE_DIR}/sim/card/virtual_card.cpp
   ${PROJECT_SOURCE_DIR}/sim/card/chv.cpp
@@ -122,9 +123,10 @@ suite_wine_test(nimbrel_book_tests)
 
 # The sandbox helpers for Windows test programs: spare cards are the Linux
 # card program, started through Wine.
-add_library(sandbox_cards STATIC ${dir}/wine/spare_card_windows.cpp)
-target_include_directories(sandbox_cards PUBLIC ${PROJECT_SOURCE_DIR}/sim/testing)
-target_link_libraries(sandbox_cards PUBLIC nlohmann_json::nlohmann_json winscard)
+add_library(sandbox_cards STATIC ${dir}/wine/spare_card_windows.cpp
+  ${dir}/wine/card_in_slot_windows.cpp)
+target_include_directories(sandbox_cards PUBLIC ${PROJECT_SOURCE_DIR}/sim/testing ${dir}/wine)
+target_link_libraries(sandbox_cards PUBLIC nlohmann_json::nlohmann_json winscard simcard)
 target_compile_definitions(sandbox_cards PRIVATE
   SIM_PROFILE_DIR="${NIMBREL_WINE_PROFILES}"
   SIMCARD_VPCD_PROGRAM="${SUITE_LINUX_BUILD_DIR}/sim/card/simcard-vpcd")
@@ -135,3 +137,13 @@ target_link_libraries(nimbrel_pin_info_pcscd_tests PRIVATE nimbrel_import sandbo
 target_compile_definitions(nimbrel_pin_info_pcscd_tests PRIVATE
   SIM_PROFILE_DIR="${NIMBREL_WINE_PROFILES}")
 suite_wine_test(nimbrel_pin_info_pcscd_tests PCSCD)
+
+# Every book through pcscd; the card in the first known reader is the Linux
+# card program, which saves its files for the tests when it is stopped.
+add_executable(nimbrel_book_integration_tests ${dir}/books/books_pcscd_test.cpp)
+target_include_directories(nimbrel_book_integration_tests PRIVATE ${dir}/books)
+target_link_libraries(nimbrel_book_integration_tests PRIVATE nimbrel_import sandbox_cards
+  GTest::gtest_main)
+target_compile_definitions(nimbrel_book_integration_tests PRIVATE
+  SIM_PROFILE_DIR="${NIMBREL_WINE_PROFILES}")
+suite_wine_test(nimbrel_book_integration_tests PCSCD)

@@ -1,7 +1,12 @@
 // A virtual card of this process in the first "Generic MultiCard reader 1.0"
 // slot of the PC/SC sandbox (vpcd port SANDBOX_PORT + 2), so that a test can
-// drive it through libnimbrel and pcscd and then look at its files.
+// drive it through libnimbrel and pcscd and then look at its files. Under
+// Wine the card is the Linux card program instead (wine/card_in_slot_windows.h).
 #pragma once
+
+#ifdef _WIN32
+#include "card_in_slot_windows.h"
+#else
 
 #include <sys/socket.h>
 #include <unistd.h>
@@ -89,3 +94,5 @@ private:
     int fd_ = -1;
     std::thread server_;
 };
+
+#endif

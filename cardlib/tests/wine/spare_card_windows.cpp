@@ -12,17 +12,16 @@
 #include <string>
 #include <thread>
 
+#include "host_shell.h"
 #include "spare_card.h"
 
 namespace sandbox {
-namespace {
 
 int BasePort() {
     const char* port = std::getenv("SANDBOX_PORT");
     return port ? std::atoi(port) : 35990;
 }
 
-// "Z:/tmp/x" or "Z:\tmp\x" as the host sees it: Wine's Z: is the host's root.
 std::string HostPath(std::string path) {
     for (char& c : path)
         if (c == '\\')
@@ -32,7 +31,6 @@ std::string HostPath(std::string path) {
     return path;
 }
 
-// Runs a host shell command line and returns at once.
 bool RunHostShell(const std::string& script) {
     std::string command = "Z:\\bin\\sh -c \"" + script + "\"";
     STARTUPINFOA startup{};
@@ -45,6 +43,8 @@ bool RunHostShell(const std::string& script) {
     CloseHandle(process.hProcess);
     return true;
 }
+
+namespace {
 
 std::string TempName(const char* suffix) {
     static int counter = 0;
