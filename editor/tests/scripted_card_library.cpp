@@ -56,6 +56,19 @@ template <typename Item> std::string SmsLine(const Item& item) {
     if (item.textUcs2[0] != 0 || item.textUcs2[1] != 0) {
         line += " ucs2=" + Units(item.textUcs2, sizeof item.textUcs2);
     }
+    // A record image handed over whole: its bytes up to the FF padding.
+    const std::uint8_t* end = std::end(item.record);
+    while (end != std::begin(item.record) && end[-1] == 0xFF) {
+        --end;
+    }
+    if (std::any_of(std::begin(item.record), end, [](std::uint8_t b) { return b != 0; })) {
+        line += " record=";
+        for (const std::uint8_t* b = std::begin(item.record); b != end; ++b) {
+            char hex[3];
+            std::snprintf(hex, sizeof hex, "%02X", *b);
+            line += hex;
+        }
+    }
     return line;
 }
 
@@ -143,12 +156,13 @@ QuarnResult ScriptedCardLibrary::GetUSIMCardInfo(QuarnConnection, _CARD_INFO* in
     return QUARN_OK;
 }
 
-QuarnResult ScriptedCardLibrary::OpenFile(const char* name, std::size_t records, _FILE_INFO* fi) {
+QuarnResult ScriptedCardLibrary::OpenFile(const char* name, std::size_t records, _FILE_INFO* fi,
+                                          int recordLength) {
     Note(name);
     if (card_.openFails) {
         return QUARN_E_BAD_ANSWER;
     }
-    fi->recordLength = 30;
+    fi->recordLength = recordLength;
     fi->recordCount = static_cast<int32_t>(records);
     fi->fileSize = fi->recordLength * fi->recordCount;
     return QUARN_OK;
@@ -214,11 +228,11 @@ QuarnResult ScriptedCardLibrary::ReadLastNumDialledBook(QuarnConnection, _FILE_I
 }
 
 QuarnResult ScriptedCardLibrary::OpenSMSBook(QuarnConnection, _FILE_INFO* fi) {
-    return OpenFile("OpenSMSBook", card_.sms.size(), fi);
+    return OpenFile("OpenSMSBook", card_.sms.size(), fi, card_.smsRecordLength);
 }
 
 QuarnResult ScriptedCardLibrary::OpenUSIMSMSBook(QuarnConnection, _FILE_INFO* fi) {
-    return OpenFile("OpenUSIMSMSBook", card_.sms.size(), fi);
+    return OpenFile("OpenUSIMSMSBook", card_.sms.size(), fi, card_.smsRecordLength);
 }
 
 QuarnResult ScriptedCardLibrary::ReadSMSBook(QuarnConnection, _FILE_INFO*, _SMS_ITEM* item,
@@ -232,7 +246,7 @@ QuarnResult ScriptedCardLibrary::ReadSMSBook(QuarnConnection, _FILE_INFO*, _SMS_
 }
 
 QuarnResult ScriptedCardLibrary::OpenCDMASMSBook(QuarnConnection, _FILE_INFO* fi) {
-    return OpenFile("OpenCDMASMSBook", card_.cdmaSms.size(), fi);
+    return OpenFile("OpenCDMASMSBook", card_.cdmaSms.size(), fi, card_.smsRecordLength);
 }
 
 QuarnResult ScriptedCardLibrary::ReadCDMASMSBook(QuarnConnection, _FILE_INFO*, _CDMA_SMS_ITEM* item,
