@@ -50,14 +50,16 @@ std::string PhoneLine(const _PHONEBOOK_ITEM& item) {
     return line;
 }
 
-template <typename Item> std::string SmsLine(const Item& item) {
+// `recordLength`: the bytes of the record the library would write.
+template <typename Item> std::string SmsLine(const Item& item, int recordLength) {
     std::string line = " status=" + std::to_string(item.status) + " address=" + item.address +
                        " stamp=" + item.timeStamp + " text='" + item.text + "'";
     if (item.textUcs2[0] != 0 || item.textUcs2[1] != 0) {
         line += " ucs2=" + Units(item.textUcs2, sizeof item.textUcs2);
     }
     // A record image handed over whole: its bytes up to the FF padding.
-    const std::uint8_t* end = std::end(item.record);
+    const std::uint8_t* end =
+        std::begin(item.record) + std::clamp(recordLength, 0, static_cast<int>(sizeof item.record));
     while (end != std::begin(item.record) && end[-1] == 0xFF) {
         --end;
     }
@@ -280,12 +282,15 @@ QuarnResult ScriptedCardLibrary::WriteLastNumDialledBook(QuarnConnection, _FILE_
 
 QuarnResult ScriptedCardLibrary::WriteSMSBook(QuarnConnection, _FILE_INFO*, _SMS_ITEM* item,
                                               int record) {
-    return Written("WriteSMSBook " + std::to_string(record) + SmsLine(*item), record);
+    return Written("WriteSMSBook " + std::to_string(record) + SmsLine(*item, card_.smsRecordLength),
+                   record);
 }
 
 QuarnResult ScriptedCardLibrary::WriteCDMASMSBook(QuarnConnection, _FILE_INFO*,
                                                   _CDMA_SMS_ITEM* item, int record) {
-    return Written("WriteCDMASMSBook " + std::to_string(record) + SmsLine(*item), record);
+    return Written("WriteCDMASMSBook " + std::to_string(record) +
+                       SmsLine(*item, card_.smsRecordLength),
+                   record);
 }
 
 QuarnResult ScriptedCardLibrary::GetSIMFileMapSize(QuarnConnection, int* totalBytes) {
