@@ -404,6 +404,23 @@ int PlaceSmsRestore(Console& console, Books& books, const std::vector<SmsEntry>&
     return lost;
 }
 
+// The names of `plan` that go to the card in UCS2. The card library writes
+// them in its own form (the plain one when the name fits it, a compact one
+// only when it does not); what it reads gives neither the record's bytes nor
+// the form a name came in, so a record that held a compact form may get
+// other bytes for the same name.
+int Ucs2Names(const Book<PhoneEntry>& book, const Planned& plan) {
+    int count = 0;
+    for (int slot : plan.writes) {
+        _PHONEBOOK_ITEM item{};
+        if (PhoneItemFor(book.store[static_cast<std::size_t>(slot)], item) &&
+            (item.nameUcs2[0] != 0 || item.nameUcs2[1] != 0)) {
+            ++count;
+        }
+    }
+    return count;
+}
+
 // A backup's SMS record images, checked against the manifest and against
 // the messages of sms.usv; false, with the reason said, when they are not
 // the ones the backup wrote.
@@ -811,6 +828,16 @@ int RunRestore(Context& context) {
             Book<PhoneEntry>& book = BookOf<PhoneEntry>(*books, kind);
             lost = PlaceRestore(book, kind, phoneFiles[i].entries, backup.places, capacity);
             status = finish(book);
+            const int ucs2 = Ucs2Names(book, plan);
+            if (ucs2 > 0) {
+                console.Say(QStringLiteral("%1: %2 name(s) go to the card in UCS2 in the card "
+                                           "library's own form: they read back the same, but "
+                                           "a record that held a compact UCS2 form gets other "
+                                           "bytes")
+                                .arg(BookName(kind))
+                                .arg(ucs2));
+            }
+            summary.insert(QStringLiteral("ucs2Names"), ucs2);
         }
         if (status != kExitDone) {
             return status;
