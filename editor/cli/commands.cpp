@@ -23,6 +23,12 @@ namespace {
 constexpr int kManifestVersion = 1;
 constexpr const char* kManifestName = "manifest.json";
 
+// The longest SMS record the card library reads and writes.
+int ImageRoom(bool cdma) {
+    return cdma ? static_cast<int>(sizeof _CDMA_SMS_ITEM{}.record)
+                : static_cast<int>(sizeof _SMS_ITEM{}.record);
+}
+
 void PutData(QByteArrayView data) {
     std::fwrite(data.data(), 1, static_cast<std::size_t>(data.size()), stdout);
     std::fflush(stdout);
@@ -365,7 +371,7 @@ int PlaceRestore(Book<Entry>& book, BookKind kind, const std::vector<Entry>& ent
 // The backup's SMS records marked to go back to the card as they were read,
 // when the card keeps records of their form; otherwise its messages are
 // written as messages to be sent, as from a backup without images. Returns
-// the records left in the book.
+// the number of records that lie beyond the card's.
 int PlaceSmsRestore(Console& console, Books& books, const std::vector<SmsEntry>& entries,
                     const std::vector<int>& places, int capacity, const ManifestImages& form,
                     const std::vector<RecordImage>& images, bool& exact) {
@@ -461,9 +467,7 @@ bool ReadImages(Console& console, const QString& path, const ManifestImages& for
 // the file could not be written.
 bool KeepImages(Console& console, const QDir& dir, const SmsRecordImages& kept,
                 ManifestBook& book) {
-    const int room = kept.cdma ? static_cast<int>(sizeof _CDMA_SMS_ITEM{}.record)
-                               : static_cast<int>(sizeof _SMS_ITEM{}.record);
-    if (kept.recordLength < 1 || kept.recordLength > room) {
+    if (kept.recordLength < 1 || kept.recordLength > ImageRoom(kept.cdma)) {
         return true; // no record was read
     }
     std::vector<RecordImage> images;
@@ -832,8 +836,8 @@ int RunRestore(Context& context) {
             if (ucs2 > 0) {
                 console.Say(QStringLiteral("%1: %2 name(s) go to the card in UCS2 in the card "
                                            "library's own form: they read back the same, but "
-                                           "a record that held a compact UCS2 form gets other "
-                                           "bytes")
+                                           "a record that held a compact UCS2 form may get "
+                                           "other bytes")
                                 .arg(BookName(kind))
                                 .arg(ucs2));
             }
@@ -941,8 +945,6 @@ std::optional<ManifestImages> ParseImages(const QJsonValue& value, BookKind kind
     images.cdma = form == QLatin1String("cdma");
     images.recordLength = object.value(QStringLiteral("recordLength")).toInt(-1);
     images.sha256 = object.value(QStringLiteral("sha256")).toString();
-    const int room = images.cdma ? static_cast<int>(sizeof _CDMA_SMS_ITEM{}.record)
-                                 : static_cast<int>(sizeof _SMS_ITEM{}.record);
     const bool hexDigest = images.sha256.size() == 64 &&
                            std::all_of(images.sha256.begin(), images.sha256.end(), [](QChar c) {
                                return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f');
@@ -954,7 +956,7 @@ std::optional<ManifestImages> ParseImages(const QJsonValue& value, BookKind kind
         error = QStringLiteral("the record images are not a file of the backup folder");
     } else if (form != QLatin1String("gsm") && form != QLatin1String("cdma")) {
         error = QStringLiteral("the record images are of an unknown form");
-    } else if (images.recordLength < 1 || images.recordLength > room) {
+    } else if (images.recordLength < 1 || images.recordLength > ImageRoom(images.cdma)) {
         error = QStringLiteral("the record images have an impossible length");
     } else if (!hexDigest) {
         error = QStringLiteral("the record images have no checksum");
