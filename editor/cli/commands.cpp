@@ -1,5 +1,7 @@
 #include "cli/commands.h"
 
+#include "cli/record_images.h"
+
 #include "core/card_flow.h"
 #include "core/catalogue.h"
 #include "core/data_files.h"
@@ -20,6 +22,12 @@ namespace {
 
 constexpr int kManifestVersion = 1;
 constexpr const char* kManifestName = "manifest.json";
+
+// The longest SMS record the card library reads and writes.
+int ImageRoom(bool cdma) {
+    return cdma ? static_cast<int>(sizeof _CDMA_SMS_ITEM{}.record)
+                : static_cast<int>(sizeof _SMS_ITEM{}.record);
+}
 
 void PutData(QByteArrayView data) {
     std::fwrite(data.data(), 1, static_cast<std::size_t>(data.size()), stdout);
@@ -295,11 +303,12 @@ QString BookFileName(BookKind kind) {
 
 // The backup's entries put back at the records they came from. Records the
 // backup had free are cleared; a record that already holds the same entry
-// is left alone. The last-dialled file is cyclic: its entries are appended
-// oldest first, so the newest ends up first again.
-template <typename Entry>
+// is left alone (`same(slot, i)`: the record in `slot` already holds entry i;
+// by default their contents agree). The last-dialled file is cyclic: its
+// entries are appended oldest first, so the newest ends up first again.
+template <typename Entry, typename Same>
 int PlaceRestore(Book<Entry>& book, BookKind kind, const std::vector<Entry>& entries,
-                 const std::vector<int>& places, int capacity) {
+                 const std::vector<int>& places, int capacity, Same same) {
     int lost = 0;
     if (kind == BookKind::LastDialled) {
         const int count = static_cast<int>(entries.size());
@@ -336,7 +345,7 @@ int PlaceRestore(Book<Entry>& book, BookKind kind, const std::vector<Entry>& ent
         }
         taken.insert(slot);
         Entry& stored = book.store[static_cast<std::size_t>(slot)];
-        if (IsLiveSlot(book, slot) && SameContent(stored, entries[i])) {
+        if (IsLiveSlot(book, slot) && same(slot, i)) {
             continue;
         }
         stored = entries[i];
@@ -349,6 +358,136 @@ int PlaceRestore(Book<Entry>& book, BookKind kind, const std::vector<Entry>& ent
         }
     }
     return lost;
+}
+
+template <typename Entry>
+int PlaceRestore(Book<Entry>& book, BookKind kind, const std::vector<Entry>& entries,
+                 const std::vector<int>& places, int capacity) {
+    return PlaceRestore(book, kind, entries, places, capacity, [&](int slot, std::size_t i) {
+        return SameContent(book.store[static_cast<std::size_t>(slot)], entries[i]);
+    });
+}
+
+// The backup's SMS records marked to go back to the card as they were read,
+// when the card keeps records of their form; otherwise its messages are
+// written as messages to be sent, as from a backup without images. Returns
+// the number of records that lie beyond the card's.
+int PlaceSmsRestore(Console& console, Books& books, const std::vector<SmsEntry>& entries,
+                    const std::vector<int>& places, int capacity, const ManifestImages& form,
+                    const std::vector<RecordImage>& images, bool& exact) {
+    SmsRecordImages& card = books.smsImages;
+    exact = form.cdma == card.cdma;
+    if (!exact) {
+        console.Say(QStringLiteral("sms: the backup holds %1 records and the card keeps %2 ones; "
+                                   "its messages are written as messages to be sent")
+                        .arg(form.cdma ? QStringLiteral("R-UIM") : QStringLiteral("GSM"),
+                             card.cdma ? QStringLiteral("R-UIM") : QStringLiteral("GSM")));
+        return PlaceRestore(books.sms, BookKind::Sms, entries, places, capacity);
+    }
+    std::vector<std::optional<RecordImage>> fitted;
+    int tooLong = 0;
+    for (std::size_t i = 0; i < images.size(); ++i) {
+        fitted.push_back(FitSmsImage(images[i], card.cdma, card.recordLength));
+        tooLong += !fitted.back() && places[i] < capacity ? 1 : 0;
+    }
+    const int lost = PlaceRestore(
+        books.sms, BookKind::Sms, entries, places, capacity, [&](int slot, std::size_t i) {
+            return fitted[i] && *fitted[i] == card.images[static_cast<std::size_t>(slot)];
+        });
+    for (std::size_t i = 0; i < images.size(); ++i) {
+        if (places[i] < capacity) {
+            const auto slot = static_cast<std::size_t>(places[i]);
+            card.images[slot] = images[i];
+            card.writeAsRead.set(slot);
+        }
+    }
+    if (tooLong > 0) {
+        // The write refuses them and counts them as not written.
+        console.Say(QStringLiteral("sms: %1 message(s) do not fit the card's %2-byte records")
+                        .arg(tooLong)
+                        .arg(card.recordLength));
+    }
+    return lost;
+}
+
+// The names of `plan` that go to the card in UCS2. The card library writes
+// them in its own form (the plain one when the name fits it, a compact one
+// only when it does not); what it reads gives neither the record's bytes nor
+// the form a name came in, so a record that held a compact form may get
+// other bytes for the same name.
+int Ucs2Names(const Book<PhoneEntry>& book, const Planned& plan) {
+    int count = 0;
+    for (int slot : plan.writes) {
+        _PHONEBOOK_ITEM item{};
+        if (PhoneItemFor(book.store[static_cast<std::size_t>(slot)], item) &&
+            (item.nameUcs2[0] != 0 || item.nameUcs2[1] != 0)) {
+            ++count;
+        }
+    }
+    return count;
+}
+
+// A backup's SMS record images, checked against the manifest and against
+// the messages of sms.usv; false, with the reason said, when they are not
+// the ones the backup wrote.
+bool ReadImages(Console& console, const QString& path, const ManifestImages& form,
+                const std::vector<SmsEntry>& entries, std::vector<RecordImage>& images) {
+    QByteArray text;
+    if (ReadWholeFile(path, text) != FileResult::Ok) {
+        console.Say(QStringLiteral("%1 could not be read").arg(path));
+        return false;
+    }
+    if (Sha256Hex(text) != form.sha256) {
+        console.Say(QStringLiteral("%1 is damaged: its checksum is not the manifest's").arg(path));
+        return false;
+    }
+    QString error;
+    std::optional<std::vector<RecordImage>> parsed =
+        ParseRecordImages(text, static_cast<int>(entries.size()), form.recordLength, error);
+    if (!parsed) {
+        console.Say(QStringLiteral("%1 is damaged: %2").arg(path, error));
+        return false;
+    }
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const std::uint8_t status = (*parsed)[i].front();
+        if (status == 0 || status != entries[i].smsStatus) {
+            console.Say(QStringLiteral("%1 is damaged: record %2 is not the message of sms.usv")
+                            .arg(path)
+                            .arg(i + 1));
+            return false;
+        }
+    }
+    images = std::move(*parsed);
+    return true;
+}
+
+// The SMS records as the card held them, written beside sms.usv and noted
+// in `book`. A book without an image of every message keeps none, and its
+// restore writes messages to be sent, as from an older backup. false when
+// the file could not be written.
+bool KeepImages(Console& console, const QDir& dir, const SmsRecordImages& kept,
+                ManifestBook& book) {
+    if (kept.recordLength < 1 || kept.recordLength > ImageRoom(kept.cdma)) {
+        return true; // no record was read
+    }
+    std::vector<RecordImage> images;
+    images.reserve(book.places.size());
+    for (int slot : book.places) {
+        const RecordImage& image = kept.images[static_cast<std::size_t>(slot)];
+        if (static_cast<int>(image.size()) != kept.recordLength) {
+            console.Say(QStringLiteral("sms: the card's records were not all kept as read; a "
+                                       "restore writes these messages as ones to be sent"));
+            return true;
+        }
+        images.push_back(image);
+    }
+    const QByteArray text = RecordImagesText(images);
+    if (!WriteFile(console, dir.filePath(QLatin1String(kSmsImagesName)), text)) {
+        return false;
+    }
+    book.images = ManifestImages{QLatin1String(kSmsImagesName), kept.cdma, kept.recordLength,
+                                 Sha256Hex(text)};
+    return true;
 }
 
 } // namespace
@@ -533,6 +672,9 @@ int RunBackup(Context& context) {
         if (kind == BookKind::Sms) {
             entry.places = ExportSlots(books->sms, capacity, {});
             data = WriteUsv(books->sms.store, entry.places);
+            if (!KeepImages(console, dir, books->smsImages, entry)) {
+                return kExitUsage;
+            }
         } else {
             const Book<PhoneEntry>& book = BookOf<PhoneEntry>(*books, kind);
             entry.places = ExportSlots(book, capacity, {});
@@ -589,6 +731,7 @@ int RunRestore(Context& context) {
     // Every file is read and checked before the card is touched.
     std::vector<PhoneFileEntries> phoneFiles(manifest->books.size());
     std::vector<SmsFileEntries> smsFiles(manifest->books.size());
+    std::vector<std::vector<RecordImage>> smsImages(manifest->books.size());
     for (std::size_t i = 0; i < manifest->books.size(); ++i) {
         const ManifestBook& book = manifest->books[i];
         QByteArray data;
@@ -615,6 +758,12 @@ int RunRestore(Context& context) {
                             .arg(path)
                             .arg(book.records));
             return kExitUsage;
+        }
+        if (book.images) {
+            const QString imagesPath = dir.filePath(book.images->file);
+            if (!ReadImages(console, imagesPath, *book.images, smsFiles[i].entries, smsImages[i])) {
+                return kExitUsage;
+            }
         }
     }
 
@@ -671,12 +820,28 @@ int RunRestore(Context& context) {
         };
         int status = kExitDone;
         if (kind == BookKind::Sms) {
-            lost = PlaceRestore(books->sms, kind, smsFiles[i].entries, backup.places, capacity);
+            bool exact = false;
+            lost =
+                backup.images
+                    ? PlaceSmsRestore(console, *books, smsFiles[i].entries, backup.places, capacity,
+                                      *backup.images, smsImages[i], exact)
+                    : PlaceRestore(books->sms, kind, smsFiles[i].entries, backup.places, capacity);
             status = finish(books->sms);
+            summary.insert(QStringLiteral("asRead"), exact);
         } else {
             Book<PhoneEntry>& book = BookOf<PhoneEntry>(*books, kind);
             lost = PlaceRestore(book, kind, phoneFiles[i].entries, backup.places, capacity);
             status = finish(book);
+            const int ucs2 = Ucs2Names(book, plan);
+            if (ucs2 > 0) {
+                console.Say(QStringLiteral("%1: %2 name(s) go to the card in UCS2 in the card "
+                                           "library's own form: they read back the same, but "
+                                           "a record that held a compact UCS2 form may get "
+                                           "other bytes")
+                                .arg(BookName(kind))
+                                .arg(ucs2));
+            }
+            summary.insert(QStringLiteral("ucs2Names"), ucs2);
         }
         if (status != kExitDone) {
             return status;
@@ -769,6 +934,40 @@ int RunPin(Context& context) {
     return kExitDone;
 }
 
+namespace {
+
+// The manifest's note of the SMS record images; nullopt with `error` set.
+std::optional<ManifestImages> ParseImages(const QJsonValue& value, BookKind kind, QString& error) {
+    const QJsonObject object = value.toObject();
+    ManifestImages images;
+    images.file = object.value(QStringLiteral("file")).toString();
+    const QString form = object.value(QStringLiteral("form")).toString();
+    images.cdma = form == QLatin1String("cdma");
+    images.recordLength = object.value(QStringLiteral("recordLength")).toInt(-1);
+    images.sha256 = object.value(QStringLiteral("sha256")).toString();
+    const bool hexDigest = images.sha256.size() == 64 &&
+                           std::all_of(images.sha256.begin(), images.sha256.end(), [](QChar c) {
+                               return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f');
+                           });
+    if (kind != BookKind::Sms || !value.isObject()) {
+        error = QStringLiteral("only the SMS book keeps record images");
+    } else if (images.file.isEmpty() || images.file.contains(u'/') || images.file.contains(u'\\') ||
+               images.file.startsWith(u'.')) {
+        error = QStringLiteral("the record images are not a file of the backup folder");
+    } else if (form != QLatin1String("gsm") && form != QLatin1String("cdma")) {
+        error = QStringLiteral("the record images are of an unknown form");
+    } else if (images.recordLength < 1 || images.recordLength > ImageRoom(images.cdma)) {
+        error = QStringLiteral("the record images have an impossible length");
+    } else if (!hexDigest) {
+        error = QStringLiteral("the record images have no checksum");
+    } else {
+        return images;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
 std::optional<Manifest> ParseManifest(const QByteArray& json, QString& error) {
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
@@ -817,6 +1016,14 @@ std::optional<Manifest> ParseManifest(const QByteArray& json, QString& error) {
             }
             book.places.push_back(slot);
         }
+        const QJsonValue images = object.value(QStringLiteral("images"));
+        if (!images.isUndefined()) {
+            book.images = ParseImages(images, kind, error);
+            if (!book.images) {
+                error = QStringLiteral("%1: %2").arg(BookName(kind), error);
+                return std::nullopt;
+            }
+        }
         manifest.books.push_back(std::move(book));
     }
     if (manifest.books.empty()) {
@@ -833,10 +1040,19 @@ QByteArray ManifestJson(const Manifest& manifest) {
         for (int slot : book.places) {
             places.append(slot);
         }
-        books.insert(BookName(book.kind),
-                     QJsonObject{{QStringLiteral("file"), BookFileName(book.kind)},
-                                 {QStringLiteral("records"), book.records},
-                                 {QStringLiteral("places"), places}});
+        QJsonObject entry{{QStringLiteral("file"), BookFileName(book.kind)},
+                          {QStringLiteral("records"), book.records},
+                          {QStringLiteral("places"), places}};
+        if (book.images) {
+            entry.insert(
+                QStringLiteral("images"),
+                QJsonObject{{QStringLiteral("file"), book.images->file},
+                            {QStringLiteral("form"),
+                             book.images->cdma ? QStringLiteral("cdma") : QStringLiteral("gsm")},
+                            {QStringLiteral("recordLength"), book.images->recordLength},
+                            {QStringLiteral("sha256"), book.images->sha256}});
+        }
+        books.insert(BookName(book.kind), entry);
     }
     return QJsonDocument(QJsonObject{{QStringLiteral("version"), kManifestVersion},
                                      {QStringLiteral("iccid"), manifest.iccid},

@@ -34,11 +34,21 @@ int RunBackup(Context& context);
 int RunRestore(Context& context);
 int RunPin(Context& context);
 
+// The SMS book's record images beside its ".usv" file (record_images.h).
+// Backups made before images were kept have none.
+struct ManifestImages {
+    QString file; // a plain name inside the backup folder
+    bool cdma = false;
+    int recordLength = 0;
+    QString sha256;
+};
+
 // What a backup folder's manifest says, checked before anything is written.
 struct ManifestBook {
     BookKind kind = BookKind::Phone;
     int records = 0;
     std::vector<int> places; // the card positions of the records, in file order
+    std::optional<ManifestImages> images;
 };
 struct Manifest {
     QString iccid;

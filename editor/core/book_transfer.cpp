@@ -174,9 +174,18 @@ void ReadPhoneBookFiles(CardLibrary& library, const ReadRequest& request, Books&
     book.values.cardRecordCount = books.phoneBookTotal;
 }
 
+// The bytes of a record the library reads and writes: the file's record
+// length, when it is one the item can hold.
+template <typename Item> std::size_t ImageLength(int recordLength) {
+    return recordLength >= 1 && recordLength <= static_cast<int>(sizeof Item{}.record)
+               ? static_cast<std::size_t>(recordLength)
+               : 0;
+}
+
 template <typename Item, typename ReadFn>
-void ReadSmsRecords(Book<SmsEntry>& book, int count, ReadProgress& progress, ReadTally& tally,
-                    ReadFn read) {
+void ReadSmsRecords(Book<SmsEntry>& book, SmsRecordImages& images, int count,
+                    ReadProgress& progress, ReadTally& tally, ReadFn read) {
+    const std::size_t imageLength = ImageLength<Item>(images.recordLength);
     for (int record = 1; record <= count; ++record) {
         const auto slot = static_cast<std::size_t>(record - 1);
         Item item{};
@@ -184,6 +193,7 @@ void ReadSmsRecords(Book<SmsEntry>& book, int count, ReadProgress& progress, Rea
             book.unreadable.set(slot);
             ++tally.unreadable;
         } else if (FillSmsEntry(item, book.store[slot])) {
+            images.images[slot].assign(item.record, item.record + imageLength);
             ++tally.occupied;
         }
         progress.processed.fetch_add(1, std::memory_order_relaxed);
@@ -244,17 +254,21 @@ ReadOutcome ReadPhoneData(CardLibrary& library, const ReadRequest& request, Book
         Book<SmsEntry>& book = books.sms;
         book.store.fill(SmsEntry{});
         book.unreadable.reset();
+        SmsRecordImages& images = books.smsImages;
+        images.Reset();
+        images.cdma = request.cdma;
+        images.recordLength = request.file.recordLength;
         _FILE_INFO file = request.file;
         const int count = Bounded(file.recordCount, kStoreSlots);
         tally.unreadable += std::max(file.recordCount, 0) - count;
         if (request.cdma) {
             ReadSmsRecords<_CDMA_SMS_ITEM>(
-                book, count, progress, tally, [&](_CDMA_SMS_ITEM* item, int record) {
+                book, images, count, progress, tally, [&](_CDMA_SMS_ITEM* item, int record) {
                     return library.ReadCDMASMSBook(request.connection, &file, item, record);
                 });
         } else {
             ReadSmsRecords<_SMS_ITEM>(
-                book, count, progress, tally, [&](_SMS_ITEM* item, int record) {
+                book, images, count, progress, tally, [&](_SMS_ITEM* item, int record) {
                     return library.ReadSMSBook(request.connection, &file, item, record);
                 });
         }
@@ -566,9 +580,31 @@ void WriteLastDialled(CardLibrary& library, const ReadRequest& request, Book<Pho
     }
 }
 
+// The library's encoder leaves the image of an item with a status other than
+// free, read and to-be-sent alone: the record goes out exactly as it stands.
+constexpr std::uint8_t kWriteImageUnchanged = 0xFF;
+
+template <typename Item>
+bool ImageItemFor(const SmsRecordImages& images, std::size_t slot, bool cdma, int recordLength,
+                  Item& item) {
+    if (images.cdma != cdma) {
+        return false; // a GSM record on an R-UIM or the other way round
+    }
+    const std::optional<std::vector<std::uint8_t>> fitted =
+        FitSmsImage(images.images[slot], cdma, recordLength);
+    if (!fitted) {
+        return false;
+    }
+    item = Item{};
+    std::copy(fitted->begin(), fitted->end(), item.record);
+    item.status = kWriteImageUnchanged;
+    return true;
+}
+
 template <typename Item, typename WriteFn>
-void WriteSmsRecords(Book<SmsEntry>& book, int count, RecordWriter& writer, WriteOutcome& outcome,
-                     WriteFn write) {
+void WriteSmsRecords(Book<SmsEntry>& book, const SmsRecordImages& images,
+                     const ReadRequest& request, int count, RecordWriter& writer,
+                     WriteOutcome& outcome, WriteFn write) {
     for (int record = 1; record <= count; ++record) {
         const int slot = record - 1;
         const auto index = static_cast<std::size_t>(slot);
@@ -576,7 +612,11 @@ void WriteSmsRecords(Book<SmsEntry>& book, int count, RecordWriter& writer, Writ
         const bool clear = IsToClear(entry.state);
         writer.Slot(slot, clear || IsToWrite(entry.state), !book.unreadable.test(index), [&] {
             Item item{}; // status 0 with empty fields erases the record
-            if (!clear && !SmsItemFor(entry, item)) {
+            if (!clear && images.writeAsRead.test(index)) {
+                if (!ImageItemFor(images, index, request.cdma, request.file.recordLength, item)) {
+                    return QUARN_E_OUT_OF_RANGE;
+                }
+            } else if (!clear && !SmsItemFor(entry, item)) {
                 return QUARN_E_OUT_OF_RANGE;
             }
             const QuarnResult result = write(&item, record);
@@ -628,6 +668,30 @@ bool SmsItemFor(const SmsEntry& entry, _CDMA_SMS_ITEM& item) {
     return FillSmsItem(entry, item);
 }
 
+std::optional<std::vector<std::uint8_t>> FitSmsImage(const std::vector<std::uint8_t>& image,
+                                                     bool cdma, int recordLength) {
+    const std::size_t length =
+        cdma ? ImageLength<_CDMA_SMS_ITEM>(recordLength) : ImageLength<_SMS_ITEM>(recordLength);
+    if (length == 0 || image.empty()) {
+        return std::nullopt;
+    }
+    std::vector<std::uint8_t> fitted(
+        image.begin(), image.begin() + static_cast<long>(std::min(length, image.size())));
+    fitted.resize(length, 0xFF);
+    if (image.size() > length) {
+        // An R-UIM record says how many of its bytes are the message; a GSM
+        // one pads its message with FF.
+        const bool onlyPadding =
+            cdma ? image.size() >= 2 && 2u + image[1] <= length
+                 : std::all_of(image.begin() + static_cast<long>(length), image.end(),
+                               [](std::uint8_t b) { return b == 0xFF; });
+        if (!onlyPadding) {
+            return std::nullopt;
+        }
+    }
+    return fitted;
+}
+
 WriteOutcome WritePhoneData(CardLibrary& library, const ReadRequest& request, Books& books,
                             ReadProgress& progress, std::stop_token stop) {
     Trace("WritePhoneData", 0);
@@ -646,15 +710,17 @@ WriteOutcome WritePhoneData(CardLibrary& library, const ReadRequest& request, Bo
         _FILE_INFO file = request.file;
         const int count = Bounded(file.recordCount, kStoreSlots);
         if (request.cdma) {
-            WriteSmsRecords<_CDMA_SMS_ITEM>(
-                books.sms, count, writer, outcome, [&](_CDMA_SMS_ITEM* item, int record) {
-                    return library.WriteCDMASMSBook(request.connection, &file, item, record);
-                });
+            WriteSmsRecords<_CDMA_SMS_ITEM>(books.sms, books.smsImages, request, count, writer,
+                                            outcome, [&](_CDMA_SMS_ITEM* item, int record) {
+                                                return library.WriteCDMASMSBook(
+                                                    request.connection, &file, item, record);
+                                            });
         } else {
-            WriteSmsRecords<_SMS_ITEM>(
-                books.sms, count, writer, outcome, [&](_SMS_ITEM* item, int record) {
-                    return library.WriteSMSBook(request.connection, &file, item, record);
-                });
+            WriteSmsRecords<_SMS_ITEM>(books.sms, books.smsImages, request, count, writer, outcome,
+                                       [&](_SMS_ITEM* item, int record) {
+                                           return library.WriteSMSBook(request.connection, &file,
+                                                                       item, record);
+                                       });
         }
         break;
     }

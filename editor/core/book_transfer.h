@@ -12,6 +12,7 @@
 
 #include <atomic>
 #include <bitset>
+#include <optional>
 #include <stop_token>
 #include <vector>
 
@@ -56,7 +57,8 @@ int ExpectedRecords(const ReadRequest& request);
 int ReadPercent(int processed, int expected, bool finished);
 
 // The worker body. Writes only the requested book (store, unreadable set,
-// card record count), the phone-book total and `progress`. A stop request
+// card record count; for the SMS book also its record images), the
+// phone-book total and `progress`. A stop request
 // ends it after the record in hand; the records not read count as unreadable.
 ReadOutcome ReadPhoneData(CardLibrary& library, const ReadRequest& request, Books& books,
                           ReadProgress& progress, std::stop_token stop = {});
@@ -87,8 +89,18 @@ bool PhoneItemFor(const PhoneEntry& entry, _PHONEBOOK_ITEM& item);
 bool SmsItemFor(const SmsEntry& entry, _SMS_ITEM& item);
 bool SmsItemFor(const SmsEntry& entry, _CDMA_SMS_ITEM& item);
 
+// A kept SMS record image made to fill a card record of `recordLength`
+// bytes: a shorter image is padded with FF, a longer one is cut only where it
+// holds no message (the FF padding of a GSM record, the bytes past an R-UIM
+// record's message length). nullopt when the message itself does not fit or
+// the length is not one the library writes.
+std::optional<std::vector<std::uint8_t>> FitSmsImage(const std::vector<std::uint8_t>& image,
+                                                     bool cdma, int recordLength);
+
 // The worker body of Save: entries in state 3 are written, deleted entries
-// have their card record cleared, the rest is left alone; slots the last
+// have their card record cleared, the rest is left alone; an SMS slot marked
+// in `books.smsImages.writeAsRead` goes out as its kept image (refused when
+// the image is of the other card family or does not fit); slots the last
 // Load could not read are never written. Every result is examined. A
 // last-dialled entry written loses ENTRY_CHANGED; other states stay as they
 // are. Writes only entry states, the phone-book total and `progress`. A stop

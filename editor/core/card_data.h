@@ -9,6 +9,7 @@
 #include <bitset>
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 namespace brisken {
 
@@ -106,10 +107,33 @@ template <typename Entry> int FirstFreeSlot(const Book<Entry>& book) {
     return -1;
 }
 
+// The SMS records as the card held them, kept beside the SMS store: an
+// entry's byte image is a ".usv" record and has no room for them. Load keeps
+// the image of every message it reads. A slot marked in `writeAsRead` is
+// written back from its image unchanged (status byte, time stamp, service
+// centre and all) instead of being encoded from the entry as a message to be
+// sent; only a restore from a backup marks slots, the window never does.
+struct SmsRecordImages {
+    bool cdma = false;    // R-UIM records, else GSM ones
+    int recordLength = 0; // bytes of each image, as the card file's records
+    std::array<std::vector<std::uint8_t>, kStoreSlots> images;
+    std::bitset<kStoreSlots> writeAsRead;
+
+    void Reset() {
+        cdma = false;
+        recordLength = 0;
+        for (std::vector<std::uint8_t>& image : images) {
+            image.clear();
+        }
+        writeAsRead.reset();
+    }
+};
+
 struct Books {
     Book<PhoneEntry> phone;
     Book<PhoneEntry> lastDialled;
     Book<SmsEntry> sms;
+    SmsRecordImages smsImages;
     int phoneBookTotal = 0; // USIM: sum over its phone-book files
 
     // Zeroes the stores and resets the values, as the window's start does.
@@ -117,6 +141,7 @@ struct Books {
         phone.Reset();
         lastDialled.Reset();
         sms.Reset();
+        smsImages.Reset();
         phoneBookTotal = 0;
     }
 };

@@ -125,5 +125,99 @@ TEST_F(CliFlow, DamagedBackupIsRefusedBeforeTheCardIsTouched) {
     EXPECT_TRUE(library.TakeLog().empty());
 }
 
+// A message as the card holds it: the record starts with `head`, FF after.
+template <typename Item>
+Item Message(std::uint8_t status, const char* address, std::vector<std::uint8_t> head) {
+    Item item = brisken::testing::SmsItem<Item>(status, address, "2412081530", "text");
+    std::fill(std::begin(item.record), std::end(item.record), 0xFF);
+    std::copy(head.begin(), head.end(), item.record);
+    return item;
+}
+
+ScriptedCard SmsCard(const char* iccid, bool cdma, int recordLength) {
+    ScriptedCard card = SimWith(iccid, {PhoneItem("Alice", "111")});
+    card.cdma = cdma;
+    card.smsRecordLength = recordLength;
+    return card;
+}
+
+std::string Hex41(int count) {
+    std::string hex;
+    for (int i = 0; i < count; ++i) {
+        hex += "41";
+    }
+    return hex;
+}
+
+// The SMS writes the card received, in order.
+Lines SmsWrites(ScriptedCardLibrary& library) {
+    Lines writes;
+    for (std::string& line : library.TakeLog()) {
+        if (line.starts_with("WriteSMSBook ") || line.starts_with("WriteCDMASMSBook ")) {
+            writes.push_back(line);
+        }
+    }
+    return writes;
+}
+
+// A backup keeps each message's record; a restore writes it back as it was
+// (status and time stamp with it) where the card's records can take it, and
+// falls back to messages to be sent on a card of the other family.
+TEST_F(CliFlow, RestoreWritesMessagesAsTheCardHeldThem) {
+    const QString backup = dir.filePath(QStringLiteral("backup"));
+    const std::vector<std::uint8_t> shortMessage = {0x01, 0x00, 0x04, 0x03, 0x91, 0x21, 0xF3};
+    std::vector<std::uint8_t> longMessage = {0x05, 0x00, 0x01, 0x00};
+    longMessage.resize(30, 0x41);
+    {
+        ScriptedCard card = SmsCard("8901", false, 176);
+        card.sms = {Message<_SMS_ITEM>(1, "123", shortMessage), Message<_SMS_ITEM>(0, "", {0}),
+                    Message<_SMS_ITEM>(5, "456", longMessage)};
+        ScriptedCardLibrary first(card);
+        Options options;
+        options.command = Command::Backup;
+        options.path = backup;
+        ASSERT_EQ(Run(first, options), kExitDone);
+    }
+    Options options;
+    options.command = Command::Restore;
+    options.path = backup;
+    options.force = true;
+
+    // Record 1 holds another message, record 2 one the backup had free.
+    ScriptedCard same = SmsCard("8902", false, 176);
+    same.sms = {Message<_SMS_ITEM>(3, "999", {0x03, 0x00, 0x04}),
+                Message<_SMS_ITEM>(1, "888", {0x01, 0x00, 0x04}), Message<_SMS_ITEM>(0, "", {0})};
+    ScriptedCardLibrary library(same);
+    EXPECT_EQ(Run(library, options), kExitDone);
+    const Lines written = SmsWrites(library);
+    ASSERT_EQ(written.size(), 3u);
+    EXPECT_TRUE(written[0].starts_with("WriteSMSBook 1 status=255 "));
+    EXPECT_TRUE(written[0].ends_with(" record=010004039121F3")) << written[0];
+    EXPECT_TRUE(written[1].starts_with("WriteSMSBook 2 status=0 "));
+    EXPECT_TRUE(written[2].starts_with("WriteSMSBook 3 status=255 ")) << written[2];
+    EXPECT_NE(written[2].find(" record=05000100" + Hex41(26)), std::string::npos) << written[2];
+
+    // Records of 20 bytes take the short message but not the long one.
+    ScriptedCard narrow = SmsCard("8902", false, 20);
+    narrow.sms.resize(3);
+    ScriptedCardLibrary narrowLibrary(narrow);
+    EXPECT_EQ(Run(narrowLibrary, options), kExitIncomplete);
+    const Lines narrowWrites = SmsWrites(narrowLibrary);
+    ASSERT_EQ(narrowWrites.size(), 1u);
+    EXPECT_TRUE(narrowWrites[0].ends_with(" record=010004039121F3")) << narrowWrites[0];
+
+    // An R-UIM keeps other records: the messages go as ones to be sent.
+    ScriptedCard ruim = SmsCard("8902", true, 255);
+    ruim.cdmaSms.resize(3);
+    ScriptedCardLibrary ruimLibrary(ruim);
+    EXPECT_EQ(Run(ruimLibrary, options), kExitDone);
+    const Lines ruimWrites = SmsWrites(ruimLibrary);
+    ASSERT_EQ(ruimWrites.size(), 2u);
+    EXPECT_EQ(ruimWrites[0],
+              "WriteCDMASMSBook 1 status=7 address=123 stamp=2412081530 text='text'");
+    EXPECT_EQ(ruimWrites[1],
+              "WriteCDMASMSBook 3 status=7 address=456 stamp=2412081530 text='text'");
+}
+
 } // namespace
 } // namespace brisken::cli

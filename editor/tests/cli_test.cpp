@@ -3,6 +3,7 @@
 #include "cli/cli_options.h"
 #include "cli/code_prompt.h"
 #include "cli/commands.h"
+#include "cli/record_images.h"
 
 #include <gtest/gtest.h>
 
@@ -147,7 +148,12 @@ Manifest TwoBooks() {
     manifest.iccid = QStringLiteral("8949022017300012345");
     manifest.cardType = QStringLiteral("GSM SIM");
     manifest.date = QStringLiteral("2026-12-08T12:00:00Z");
-    manifest.books = {{BookKind::Phone, 3, {0, 1, 9}}, {BookKind::Sms, 0, {}}};
+    manifest.books = {
+        {BookKind::Phone, 3, {0, 1, 9}, std::nullopt},
+        {BookKind::Sms,
+         1,
+         {4},
+         ManifestImages{QStringLiteral("sms-records.hex"), false, 176, QString(64, u'a')}}};
     return manifest;
 }
 
@@ -159,6 +165,16 @@ TEST(CliManifest, RoundTrip) {
     ASSERT_EQ(parsed->books.size(), 2u);
     EXPECT_EQ(parsed->books[0].places, (std::vector<int>{0, 1, 9}));
     EXPECT_EQ(parsed->books[1].kind, BookKind::Sms);
+    ASSERT_TRUE(parsed->books[1].images);
+    EXPECT_EQ(parsed->books[1].images->recordLength, 176);
+    EXPECT_FALSE(parsed->books[1].images->cdma);
+    EXPECT_EQ(parsed->books[1].images->sha256, QString(64, u'a'));
+    // A backup made before images were kept.
+    Manifest old = TwoBooks();
+    old.books[1].images.reset();
+    const auto parsedOld = ParseManifest(ManifestJson(old), error);
+    ASSERT_TRUE(parsedOld) << qPrintable(error);
+    EXPECT_FALSE(parsedOld->books[1].images);
 }
 
 TEST(CliManifest, DamageIsFoundBeforeTheCardIsWritten) {
@@ -177,8 +193,46 @@ TEST(CliManifest, DamageIsFoundBeforeTheCardIsWritten) {
     EXPECT_TRUE(refuses(QByteArray(good).replace("9\n", "1\n")));
     EXPECT_TRUE(refuses(QByteArray(good).replace("\"records\": 3", "\"records\": 2")));
     EXPECT_TRUE(refuses(QByteArray(good).replace("9\n", "\"9\"\n")));
+    // The record images: a plain file of the folder, a known form, a length
+    // the card library writes, a checksum; and only for the SMS book.
+    EXPECT_TRUE(refuses(QByteArray(good).replace("\"sms-records.hex", "\"../sms-records.hex")));
+    EXPECT_TRUE(refuses(QByteArray(good).replace("\"sms-records.hex", "\"/tmp/x")));
+    EXPECT_TRUE(refuses(QByteArray(good).replace("\"gsm\"", "\"phs\"")));
+    EXPECT_TRUE(refuses(QByteArray(good).replace("176", "177")));
+    EXPECT_TRUE(refuses(QByteArray(good).replace("aaaa", "aaaA")));
+    Manifest onPhoneBook = TwoBooks();
+    std::swap(onPhoneBook.books[0].images, onPhoneBook.books[1].images);
+    EXPECT_TRUE(refuses(ManifestJson(onPhoneBook)));
+    Manifest ruim = TwoBooks();
+    ruim.books[1].images->cdma = true;
+    ruim.books[1].images->recordLength = 255;
+    EXPECT_FALSE(refuses(ManifestJson(ruim)));
     EXPECT_TRUE(refuses(R"({"version": 1, "iccid": "1", "books": {}})"));
     EXPECT_FALSE(refuses(good));
+}
+
+TEST(CliRecordImages, ReadBackOnlyAsWritten) {
+    const std::vector<RecordImage> images = {{0x01, 0x00, 0xAB}, {0x03, 0xFF, 0x0F}};
+    const QByteArray text = RecordImagesText(images);
+    EXPECT_EQ(text, QByteArray("0100AB\n03FF0F\n"));
+    QString error;
+    EXPECT_EQ(ParseRecordImages(text, 2, 3, error), images);
+    EXPECT_EQ(ParseRecordImages(text.toLower(), 2, 3, error), images);
+    EXPECT_EQ(ParseRecordImages({}, 0, 176, error), std::vector<RecordImage>{});
+    const auto refused = [&](const QByteArray& damaged, int records, int length) {
+        error.clear();
+        const bool parsed = ParseRecordImages(damaged, records, length, error).has_value();
+        return !parsed && !error.isEmpty();
+    };
+    EXPECT_TRUE(refused(text, 3, 3));                                 // a record missing
+    EXPECT_TRUE(refused(text, 2, 4));                                 // other record length
+    EXPECT_TRUE(refused(text.chopped(1), 2, 3));                      // cut short
+    EXPECT_TRUE(refused(QByteArray(text).replace("AB", "AG"), 2, 3)); // not hex
+    EXPECT_TRUE(refused(QByteArray(text).replace("\n0", "\r\n0"), 2, 3));
+    EXPECT_TRUE(refused(text + "\n", 2, 3));
+    // The checksum the manifest keeps changes with any digit.
+    EXPECT_EQ(Sha256Hex(text).size(), 64);
+    EXPECT_NE(Sha256Hex(text), Sha256Hex(QByteArray(text).replace("AB", "AC")));
 }
 
 } // namespace

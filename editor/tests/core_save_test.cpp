@@ -333,6 +333,97 @@ TEST(WriteItems, TextsThatDoNotFitAreRefusedNotCut) {
     EXPECT_FALSE(SmsItemFor(wide, smsItem));
 }
 
+// A record image: `head` and then `fill` up to `length` bytes.
+std::vector<std::uint8_t> Image(std::vector<std::uint8_t> head, std::size_t length,
+                                std::uint8_t fill = 0xFF) {
+    head.resize(length, fill);
+    return head;
+}
+
+// Load keeps each message's record as the card held it; a write sends that
+// image back unchanged only for slots marked for it, and never across card
+// families.
+TEST(SmsRecordImages, KeptByTheReadAndWrittenBackOnlyWhereMarked) {
+    for (const bool cdma : {false, true}) {
+        const std::size_t length = cdma ? 255 : 176;
+        ScriptedCard card;
+        card.cdma = cdma;
+        card.smsRecordLength = static_cast<int>(length);
+        const std::vector<std::uint8_t> received = Image({0x03, 0x07, 0x91, 0x21, 0x43}, length);
+        const std::vector<std::uint8_t> sent = Image({0x05, 0x00, 0x01, 0x2A}, length);
+        const auto item = [&](std::uint8_t status, const std::vector<std::uint8_t>& image) {
+            auto make = [&](auto sample) {
+                sample = testing::SmsItem<decltype(sample)>(status, "12345", "2401311542", "Hi");
+                std::copy(image.begin(), image.end(), sample.record);
+                return sample;
+            };
+            card.sms.push_back(make(_SMS_ITEM{}));
+            card.cdmaSms.push_back(make(_CDMA_SMS_ITEM{}));
+        };
+        item(0x03, received);
+        item(0x05, sent);
+        item(0x00, Image({0x00}, length));
+        ScriptedCardLibrary library(card);
+        auto books = std::make_unique<Books>();
+        books->Reset();
+        ReadRequest request;
+        request.kind = BookKind::Sms;
+        request.cdma = cdma;
+        request.file.recordLength = static_cast<int>(length);
+        request.file.recordCount = 3;
+        ReadProgress progress;
+        ASSERT_EQ(ReadPhoneData(library, request, *books, progress).occupied, 2);
+        const SmsRecordImages& images = books->smsImages;
+        EXPECT_EQ(images.cdma, cdma);
+        EXPECT_EQ(images.images[0], received);
+        EXPECT_EQ(images.images[1], sent);
+        EXPECT_TRUE(images.images[2].empty()); // a free record is no message
+        EXPECT_TRUE(images.writeAsRead.none());
+
+        books->sms.store[0].state = kChanged;
+        books->sms.store[1].state = kChanged;
+        books->smsImages.writeAsRead.set(0);
+        library.TakeLog();
+        ReadProgress writing;
+        const WriteOutcome outcome = WritePhoneData(library, request, *books, writing);
+        EXPECT_EQ(outcome.written, 2);
+        const std::string w = cdma ? "WriteCDMASMSBook" : "WriteSMSBook";
+        // The marked slot goes out as its record, the other as the entry.
+        EXPECT_EQ(Writes(library.TakeLog()),
+                  Log({w + " 1 status=255 address= stamp= text='' record=0307912143",
+                       w + " 2 status=7 address=12345 stamp=2401311542 text='Hi'"}))
+            << w;
+
+        books->smsImages.cdma = !cdma;
+        ReadProgress again;
+        const WriteOutcome refused = WritePhoneData(library, request, *books, again);
+        EXPECT_EQ(refused.notWritten, 1);
+        EXPECT_TRUE(refused.failed.test(0));
+        EXPECT_EQ(Writes(library.TakeLog()).size(), 1u) << w;
+    }
+}
+
+TEST(SmsRecordImages, FitIntoRecordsOfAnotherLength) {
+    const std::vector<std::uint8_t> gsm = Image({0x01, 0x00, 0x04, 0x05}, 176);
+    EXPECT_EQ(FitSmsImage(gsm, false, 176), gsm);
+    // Shorter records take the message when only padding is cut; longer ones
+    // are padded.
+    EXPECT_EQ(FitSmsImage(gsm, false, 4), Image({0x01, 0x00, 0x04, 0x05}, 4));
+    EXPECT_EQ(FitSmsImage(gsm, false, 3), std::nullopt);
+    EXPECT_EQ(FitSmsImage(Image({0x01, 0x00}, 2), false, 176), Image({0x01, 0x00}, 176));
+    // An R-UIM record's message ends at 2 + its length byte; the library's
+    // own records pad it with zeros.
+    const std::vector<std::uint8_t> ruim = Image({0x01, 0x03, 0x00, 0x00, 0x02}, 255, 0x00);
+    EXPECT_EQ(FitSmsImage(ruim, true, 5), Image({0x01, 0x03, 0x00, 0x00, 0x02}, 5));
+    EXPECT_EQ(FitSmsImage(ruim, true, 4), std::nullopt);
+    // Lengths the library cannot write, and nothing to write.
+    EXPECT_EQ(FitSmsImage(gsm, false, 0), std::nullopt);
+    EXPECT_EQ(FitSmsImage(gsm, false, 177), std::nullopt);
+    EXPECT_NE(FitSmsImage(ruim, true, 255), std::nullopt);
+    EXPECT_EQ(FitSmsImage(ruim, true, 256), std::nullopt);
+    EXPECT_EQ(FitSmsImage({}, false, 176), std::nullopt);
+}
+
 struct InfoFixture : ::testing::Test {
     void SetUp() override { SetUserDefaultLanguageIdForTesting(1033); }
     void TearDown() override { SetUserDefaultLanguageIdForTesting(0); }

@@ -50,11 +50,26 @@ std::string PhoneLine(const _PHONEBOOK_ITEM& item) {
     return line;
 }
 
-template <typename Item> std::string SmsLine(const Item& item) {
+// `recordLength`: the bytes of the record the library would write.
+template <typename Item> std::string SmsLine(const Item& item, int recordLength) {
     std::string line = " status=" + std::to_string(item.status) + " address=" + item.address +
                        " stamp=" + item.timeStamp + " text='" + item.text + "'";
     if (item.textUcs2[0] != 0 || item.textUcs2[1] != 0) {
         line += " ucs2=" + Units(item.textUcs2, sizeof item.textUcs2);
+    }
+    // A record image handed over whole: its bytes up to the FF padding.
+    const std::uint8_t* end =
+        std::begin(item.record) + std::clamp(recordLength, 0, static_cast<int>(sizeof item.record));
+    while (end != std::begin(item.record) && end[-1] == 0xFF) {
+        --end;
+    }
+    if (std::any_of(std::begin(item.record), end, [](std::uint8_t b) { return b != 0; })) {
+        line += " record=";
+        for (const std::uint8_t* b = std::begin(item.record); b != end; ++b) {
+            char hex[3];
+            std::snprintf(hex, sizeof hex, "%02X", *b);
+            line += hex;
+        }
     }
     return line;
 }
@@ -143,12 +158,13 @@ QuarnResult ScriptedCardLibrary::GetUSIMCardInfo(QuarnConnection, _CARD_INFO* in
     return QUARN_OK;
 }
 
-QuarnResult ScriptedCardLibrary::OpenFile(const char* name, std::size_t records, _FILE_INFO* fi) {
+QuarnResult ScriptedCardLibrary::OpenFile(const char* name, std::size_t records, _FILE_INFO* fi,
+                                          int recordLength) {
     Note(name);
     if (card_.openFails) {
         return QUARN_E_BAD_ANSWER;
     }
-    fi->recordLength = 30;
+    fi->recordLength = recordLength;
     fi->recordCount = static_cast<int32_t>(records);
     fi->fileSize = fi->recordLength * fi->recordCount;
     return QUARN_OK;
@@ -214,11 +230,11 @@ QuarnResult ScriptedCardLibrary::ReadLastNumDialledBook(QuarnConnection, _FILE_I
 }
 
 QuarnResult ScriptedCardLibrary::OpenSMSBook(QuarnConnection, _FILE_INFO* fi) {
-    return OpenFile("OpenSMSBook", card_.sms.size(), fi);
+    return OpenFile("OpenSMSBook", card_.sms.size(), fi, card_.smsRecordLength);
 }
 
 QuarnResult ScriptedCardLibrary::OpenUSIMSMSBook(QuarnConnection, _FILE_INFO* fi) {
-    return OpenFile("OpenUSIMSMSBook", card_.sms.size(), fi);
+    return OpenFile("OpenUSIMSMSBook", card_.sms.size(), fi, card_.smsRecordLength);
 }
 
 QuarnResult ScriptedCardLibrary::ReadSMSBook(QuarnConnection, _FILE_INFO*, _SMS_ITEM* item,
@@ -232,7 +248,7 @@ QuarnResult ScriptedCardLibrary::ReadSMSBook(QuarnConnection, _FILE_INFO*, _SMS_
 }
 
 QuarnResult ScriptedCardLibrary::OpenCDMASMSBook(QuarnConnection, _FILE_INFO* fi) {
-    return OpenFile("OpenCDMASMSBook", card_.cdmaSms.size(), fi);
+    return OpenFile("OpenCDMASMSBook", card_.cdmaSms.size(), fi, card_.smsRecordLength);
 }
 
 QuarnResult ScriptedCardLibrary::ReadCDMASMSBook(QuarnConnection, _FILE_INFO*, _CDMA_SMS_ITEM* item,
@@ -266,12 +282,15 @@ QuarnResult ScriptedCardLibrary::WriteLastNumDialledBook(QuarnConnection, _FILE_
 
 QuarnResult ScriptedCardLibrary::WriteSMSBook(QuarnConnection, _FILE_INFO*, _SMS_ITEM* item,
                                               int record) {
-    return Written("WriteSMSBook " + std::to_string(record) + SmsLine(*item), record);
+    return Written("WriteSMSBook " + std::to_string(record) + SmsLine(*item, card_.smsRecordLength),
+                   record);
 }
 
 QuarnResult ScriptedCardLibrary::WriteCDMASMSBook(QuarnConnection, _FILE_INFO*,
                                                   _CDMA_SMS_ITEM* item, int record) {
-    return Written("WriteCDMASMSBook " + std::to_string(record) + SmsLine(*item), record);
+    return Written("WriteCDMASMSBook " + std::to_string(record) +
+                       SmsLine(*item, card_.smsRecordLength),
+                   record);
 }
 
 QuarnResult ScriptedCardLibrary::GetSIMFileMapSize(QuarnConnection, int* totalBytes) {

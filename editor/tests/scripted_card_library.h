@@ -72,6 +72,7 @@ struct ScriptedCard {
     std::vector<_SMS_ITEM> sms;
     std::vector<_CDMA_SMS_ITEM> cdmaSms;
     std::set<int> failingSmsReads; // record numbers
+    int smsRecordLength = 30;
     std::string pin = "1234";
     std::string puk = "87654321";
     int pinAttempts = 3;
@@ -139,7 +140,8 @@ public:
 
 private:
     bool PinMatches(const char* pin, unsigned length, const std::string& expected);
-    QuarnResult OpenFile(const char* name, std::size_t records, _FILE_INFO* fi);
+    QuarnResult OpenFile(const char* name, std::size_t records, _FILE_INFO* fi,
+                         int recordLength = 30);
     // Logs the write and answers it: a failing record, or a removed card.
     QuarnResult Written(const std::string& line, int record);
     int lastDialledWrites_ = 0;
