@@ -276,8 +276,8 @@ TEST_F(Usim, ApplicationSelectedByWholeOrTruncatedAid) {
         std::string fcp = Send(card, "00 C0 00 00 " + select.substr(3, 2));
         EXPECT_NE(fcp.find("84 10 A0 00 00 00 87 10 02"), std::string::npos) << fcp;
         EXPECT_NE(fcp.find("C6 09 90 01 80"), std::string::npos) << fcp; // PIN1 enabled
-        EXPECT_EQ(Sw(Send(card, "00 A4 00 04 02 6F 3C")), "61 19");
-        EXPECT_EQ(Sw(Send(card, "00 A4 00 04 02 7F FF")), "61 2B");
+        EXPECT_EQ(Sw(Send(card, "00 A4 00 04 02 6F 3C")), "61 1B");
+        EXPECT_EQ(Sw(Send(card, "00 A4 00 04 02 7F FF")), "61 37");
     }
     EXPECT_EQ(Send(card, "00 A4 04 04 04 A0 00 00 09"), "6A 82");
 }
