@@ -129,7 +129,6 @@ std::uint16_t StatusWordFor(Fault fault, CommandSet commandSet, std::uint8_t det
     case Fault::SecurityNotSatisfied:
         return gsm ? 0x9804 : 0x6982;
     case Fault::NoResponseData:
-        return gsm ? 0x6F00 : 0x6985;
     case Fault::NoApplication:
         return gsm ? 0x6F00 : 0x6985;
     }
@@ -280,7 +279,7 @@ Bytes VirtualCard::Select(const Command& command) {
     if (command.p2 == 0x0C)
         return Success();
     if (T1())
-        return command.hasLe ? DataAnswer(command, std::move(answer)) : Success();
+        return DataAnswer(command, std::move(answer));
     session_.pendingResponse = answer;
     return WithStatus({}, static_cast<std::uint16_t>(0x6100 | answer.size()));
 }
@@ -330,7 +329,9 @@ Bytes VirtualCard::Status(const Command& command) {
 }
 
 Bytes VirtualCard::DataAnswer(const Command& command, Bytes data) const {
-    // Le 00 asks for everything up to 256 bytes.
+    // No Le, no data; Le 00 asks for everything up to 256 bytes.
+    if (!command.hasLe)
+        return Success();
     const std::size_t wanted = command.le == 0 ? 256 : command.le;
     if (data.size() > wanted)
         data.resize(wanted);

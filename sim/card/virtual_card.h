@@ -109,8 +109,7 @@ private:
     // one; it must have one of the two structures and its access condition
     // must be met.
     const FileNode& TargetEf(std::uint8_t sfi, Structure wanted1, Structure wanted2);
-    // Response data of a command with Le: T=0 cards give it whole (the
-    // callers have checked P3), T=1 cards as much as Le asks for.
+    // Response data of a T=1 card: as much as Le asks for, none without Le.
     Bytes DataAnswer(const Command& command, Bytes data) const;
     // A GSM SIM's 9Fxx and 67xx are words of its own command set: only a UICC
     // answers the T=1 way.
