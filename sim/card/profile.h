@@ -58,7 +58,8 @@ struct ChvSetting {
 // How the card answers commands that carry response data. A T=0 card
 // announces the data with 61xx (9Fxx on a GSM SIM) for GET RESPONSE and
 // corrects a wrong Le with 6Cxx; a T=1 card returns the data with the
-// answer, as much as Le asks for.
+// answer, as much as Le asks for. The vpcd link tells the card nothing of
+// what pcscd negotiated: the card goes by the protocol its ATR offers.
 enum class Transmission { T0, T1 };
 
 struct CardProfile {

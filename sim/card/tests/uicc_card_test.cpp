@@ -156,16 +156,6 @@ TEST(ShippedProfiles, PhoneBookIndexesNameOnlyFilesTheCardHas) {
     EXPECT_GE(indexes, 5);
 }
 
-TEST(Transmission, T0CardAnnouncesItsDataAndCorrectsLe) {
-    VirtualCard card(Load("usim.json"));
-    // The data is announced even when the command asks for it.
-    EXPECT_EQ(Send(card, "00 A4 00 04 02 3F 00 00").substr(0, 2), "61");
-    Send(card, "00 A4 00 0C 02 2F 00");
-    EXPECT_EQ(Send(card, "00 B2 01 04 00"), "6C 20");
-    Send(card, "00 A4 00 0C 02 2F E2");
-    EXPECT_EQ(Send(card, "00 B0 00 00 20"), "6C 0A");
-}
-
 TEST(Transmission, T1CardAnswersWithTheDataAndNoProcedureBytes) {
     VirtualCard t0(Load("usim.json"));
     VirtualCard t1(Load("usim_t1.json"));
