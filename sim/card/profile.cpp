@@ -1,5 +1,6 @@
 #include "profile.h"
 
+#include <algorithm>
 #include <fstream>
 #include <stdexcept>
 
@@ -104,6 +105,12 @@ FileNode ParseFile(const std::string& parentPath, std::uint16_t parentId, const 
         if (!entry.contains("id"))
             file.id = 0x7FFF;
     }
+    if (entry.contains("sfi")) {
+        Bytes sfi = ParseHex(entry.at("sfi").get<std::string>());
+        if (file.kind != FileKind::Ef || sfi.size() != 1 || sfi[0] < 1 || sfi[0] > 30)
+            Fail(where, "an sfi is one byte 01..1E, of an EF");
+        file.sfi = sfi[0];
+    }
     if (file.kind == FileKind::Ef) {
         file.structure = ParseStructure(where, entry.value("structure", "transparent"));
         ParseContents(where, entry, file);
@@ -124,7 +131,47 @@ void LinkParents(FileNode& node) {
     }
 }
 
+// Each directory may name a short file identifier once.
+void CheckSfis(const FileNode& directory) {
+    std::vector<std::uint8_t> seen;
+    for (const FileNode& child : directory.children) {
+        if (child.sfi) {
+            if (std::find(seen.begin(), seen.end(), *child.sfi) != seen.end())
+                Fail(FormatHex({static_cast<std::uint8_t>(child.id >> 8),
+                                static_cast<std::uint8_t>(child.id & 0xFF)}),
+                     "sfi used twice in one directory");
+            seen.push_back(*child.sfi);
+        }
+        CheckSfis(child);
+    }
+}
+
 } // namespace
+
+bool AtrOffersT0(const Bytes& atr) {
+    if (atr.size() < 2)
+        throw std::runtime_error("profile: atr: no format byte");
+    bool offersT0 = false;
+    bool anyProtocol = false;
+    std::size_t pos = 1; // T0, then each TDi
+    for (;;) {
+        const std::uint8_t indicator = atr[pos];
+        // TAi, TBi, TCi present by bits 5..7, TDi by bit 8.
+        std::size_t next = pos + 1;
+        for (int bit = 4; bit < 7; ++bit)
+            if (indicator & (1u << bit))
+                ++next;
+        if (!(indicator & 0x80))
+            break;
+        if (next >= atr.size())
+            throw std::runtime_error("profile: atr: interface bytes run past the end");
+        pos = next;
+        anyProtocol = true;
+        if ((atr[pos] & 0x0F) == 0)
+            offersT0 = true;
+    }
+    return offersT0 || !anyProtocol;
+}
 
 Access StandardAccess(std::uint16_t id, std::uint16_t parentId) {
     // Every EF of the USIM phone book but its index (EF_PBR) holds personal
@@ -205,6 +252,7 @@ CardProfile ParseProfile(const json& document) {
     profile.atr = ParseHex(document.at("atr").get<std::string>());
     if (profile.atr.size() < 2 || profile.atr.size() > 33)
         Fail("atr", "2..33 bytes");
+    profile.transmission = AtrOffersT0(profile.atr) ? Transmission::T0 : Transmission::T1;
     if (document.contains("classes")) {
         for (const json& cla : document.at("classes")) {
             Bytes value = ParseHex(cla.get<std::string>());
@@ -229,6 +277,7 @@ CardProfile ParseProfile(const json& document) {
     if (profile.mf->kind != FileKind::Mf || profile.mf->id != 0x3F00)
         Fail("mf", "the root is the MF 3F00");
     LinkParents(*profile.mf);
+    CheckSfis(*profile.mf);
     return profile;
 }
 

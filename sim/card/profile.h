@@ -38,6 +38,8 @@ struct FileNode {
     int recordCount = 0;
     Bytes content; // initial contents: transparent bytes, or the records one after another
     Access access = Access::Always;
+    // Short file identifier (1..30) of an EF of a UICC, if it has one.
+    std::optional<std::uint8_t> sfi;
     std::vector<FileNode> children;
     const FileNode* parent = nullptr;
 
@@ -53,11 +55,19 @@ struct ChvSetting {
     int unblockRetries = 10;
 };
 
+// How the card answers commands that carry response data. A T=0 card
+// announces the data with 61xx (9Fxx on a GSM SIM) for GET RESPONSE and
+// corrects a wrong Le with 6Cxx; a T=1 card returns the data with the
+// answer, as much as Le asks for. The vpcd link tells the card nothing of
+// what pcscd negotiated: the card goes by the protocol its ATR offers.
+enum class Transmission { T0, T1 };
+
 struct CardProfile {
     std::string name;
     CommandSet commandSet = CommandSet::Gsm;
     Bytes atr;
-    std::vector<std::uint8_t> classes; // accepted CLA values
+    Transmission transmission = Transmission::T0; // from the ATR
+    std::vector<std::uint8_t> classes;            // accepted CLA values
     ChvSetting chv1;
     // When set, every SELECT is answered with this status word (cards with
     // odd answers, for the tests that judge them).
@@ -70,6 +80,11 @@ struct CardProfile {
 Bytes ParseHex(const std::string& text);
 // Formats bytes as "3B 02 14 50".
 std::string FormatHex(const Bytes& bytes);
+
+// Whether an ATR offers T=0: explicitly in one of its TDi bytes, or by
+// having no TD1 at all (ISO 7816-3). Throws std::runtime_error when the
+// interface bytes run past the end of the ATR.
+bool AtrOffersT0(const Bytes& atr);
 
 // The read and update condition GSM 11.11 and TS 31.102 give an EF of this id
 // in a DF of `parentId`; profiles may override it per file ("access").

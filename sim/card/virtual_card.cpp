@@ -27,6 +27,20 @@ constexpr std::uint8_t kModeNext = 0x02;
 constexpr std::uint8_t kModePrevious = 0x03;
 constexpr std::uint8_t kModeAbsolute = 0x04;
 
+// TS 102 221 codes its own commands, STATUS among them, in class 8X.
+constexpr std::uint8_t kClaUiccProprietary = 0x80;
+
+// The rules of the profiles' EF_ARR, by record: READ and UPDATE always,
+// READ and UPDATE after PIN1, and the rule of directories (ADM only).
+constexpr std::uint8_t kArrRuleOpen = 1;
+constexpr std::uint8_t kArrRulePin1 = 2;
+constexpr std::uint8_t kArrRuleDirectory = 3;
+constexpr std::uint16_t kEfArrUnderMf = 0x2F06;
+constexpr std::uint16_t kEfArrInDirectory = 0x6F06;
+
+// Available memory a directory reports in its proprietary information.
+constexpr std::uint8_t kFreeMemory[] = {0x00, 0x00, 0x40, 0x00};
+
 Bytes WithStatus(Bytes data, std::uint16_t sw) {
     data.push_back(static_cast<std::uint8_t>(sw >> 8));
     data.push_back(static_cast<std::uint8_t>(sw & 0xFF));
@@ -55,14 +69,21 @@ Command Parse(const Bytes& apdu) {
     if (apdu.size() == 4)
         return command;
     command.p3 = apdu[4];
-    if (apdu.size() == 5)
+    if (apdu.size() == 5) {
+        command.hasLe = true;
+        command.le = apdu[4];
         return command;
+    }
     // Case 3 (header, Lc, data) or case 4 (one trailing Le byte as well).
     std::size_t lc = apdu[4];
     if (apdu.size() != 5 + lc && apdu.size() != 6 + lc)
         Raise(Fault::WrongLength);
     command.hasData = true;
     command.data.assign(apdu.begin() + 5, apdu.begin() + 5 + static_cast<std::ptrdiff_t>(lc));
+    if (apdu.size() == 6 + lc) {
+        command.hasLe = true;
+        command.le = apdu.back();
+    }
     return command;
 }
 
@@ -108,6 +129,7 @@ std::uint16_t StatusWordFor(Fault fault, CommandSet commandSet, std::uint8_t det
     case Fault::SecurityNotSatisfied:
         return gsm ? 0x9804 : 0x6982;
     case Fault::NoResponseData:
+    case Fault::NoApplication:
         return gsm ? 0x6F00 : 0x6985;
     }
     return 0x6F00;
@@ -149,7 +171,10 @@ Bytes VirtualCard::Process(const Bytes& apdu) {
     try {
         return Dispatch(Parse(apdu));
     } catch (const CardError& error) {
-        return WithStatus({}, StatusWordFor(error.fault, profile_.commandSet, error.detail));
+        // 6Cxx is a T=0 procedure: a T=1 card just says the length is wrong.
+        const std::uint8_t detail =
+            T1() && error.fault == Fault::WrongLength ? std::uint8_t{0} : error.detail;
+        return WithStatus({}, StatusWordFor(error.fault, profile_.commandSet, detail));
     }
 }
 
@@ -157,8 +182,10 @@ Bytes VirtualCard::Dispatch(const Command& command) {
     // Response data waits for the very next command only.
     Bytes pending = std::move(session_.pendingResponse);
     session_.pendingResponse.clear();
-    if (std::find(profile_.classes.begin(), profile_.classes.end(), command.cla) ==
-        profile_.classes.end())
+    const bool uiccStatus = profile_.commandSet == CommandSet::Uicc && command.ins == kInsStatus;
+    if (uiccStatus ? command.cla != kClaUiccProprietary
+                   : std::find(profile_.classes.begin(), profile_.classes.end(), command.cla) ==
+                         profile_.classes.end())
         Raise(Fault::ClassNotSupported);
     auto handler = Handlers().find(command.ins);
     if (handler == Handlers().end())
@@ -251,6 +278,8 @@ Bytes VirtualCard::Select(const Command& command) {
     }
     if (command.p2 == 0x0C)
         return Success();
+    if (T1())
+        return DataAnswer(command, std::move(answer));
     session_.pendingResponse = answer;
     return WithStatus({}, static_cast<std::uint16_t>(0x6100 | answer.size()));
 }
@@ -268,10 +297,45 @@ Bytes VirtualCard::GetResponse(const Command& command) {
 }
 
 Bytes VirtualCard::Status(const Command& command) {
-    Bytes answer = SelectAnswer(*session_.df);
+    Bytes answer;
+    if (profile_.commandSet == CommandSet::Gsm) {
+        answer = SelectAnswer(*session_.df);
+    } else {
+        // P1 tells how the terminal stands to the application; P2 picks the
+        // answer: the FCP of the current directory, the AID of the active
+        // application, or nothing.
+        if (command.p1 > 0x02)
+            Raise(Fault::WrongP1P2);
+        switch (command.p2) {
+        case 0x00:
+            answer = SelectAnswer(*session_.df);
+            break;
+        case 0x01:
+            if (!session_.adf)
+                Raise(Fault::NoApplication);
+            PutTlv(answer, 0x84, session_.adf->aid);
+            break;
+        case 0x0C:
+            return Success();
+        default:
+            Raise(Fault::WrongP1P2);
+        }
+        if (T1())
+            return DataAnswer(command, std::move(answer));
+    }
     if (command.p3 != 0 && command.p3 < answer.size())
         answer.resize(command.p3);
     return Success(std::move(answer));
+}
+
+Bytes VirtualCard::DataAnswer(const Command& command, Bytes data) const {
+    // No Le, no data; Le 00 asks for everything up to 256 bytes.
+    if (!command.hasLe)
+        return Success();
+    const std::size_t wanted = command.le == 0 ? 256 : command.le;
+    if (data.size() > wanted)
+        data.resize(wanted);
+    return Success(std::move(data));
 }
 
 Bytes VirtualCard::SelectAnswer(const FileNode& file) const {
@@ -329,16 +393,18 @@ Bytes VirtualCard::GsmAnswer(const FileNode& file) const {
 Bytes VirtualCard::FcpAnswer(const FileNode& file) const {
     // TS 102 221 11.1.1.3.
     Bytes body;
+    const Bytes fileId = {static_cast<std::uint8_t>(file.id >> 8),
+                          static_cast<std::uint8_t>(file.id & 0xFF)};
+    const std::optional<Bytes> arr = ArrReference(file);
     if (file.IsDirectory()) {
         PutTlv(body, 0x82, {0x78, 0x21});
+        PutTlv(body, 0x83, fileId);
         if (file.kind == FileKind::Adf)
             PutTlv(body, 0x84, file.aid);
-        else
-            PutTlv(body, 0x83,
-                   {static_cast<std::uint8_t>(file.id >> 8),
-                    static_cast<std::uint8_t>(file.id & 0xFF)});
+        PutTlv(body, 0xA5, ProprietaryInfo(file));
         PutTlv(body, 0x8A, {0x05});
-        PutTlv(body, 0x8B, {0x2F, 0x06, 0x01});
+        if (arr)
+            PutTlv(body, 0x8B, *arr);
         // PIN status template: PS_DO bit 8 = key reference 01 (PIN1) enabled.
         PutTlv(body, 0xC6,
                {0x90, 0x01, static_cast<std::uint8_t>(memory_.chv1.enabled ? 0x80 : 0x00), 0x83,
@@ -358,18 +424,67 @@ Bytes VirtualCard::FcpAnswer(const FileNode& file) const {
                     static_cast<std::uint8_t>(file.recordCount)});
             break;
         }
-        PutTlv(
-            body, 0x83,
-            {static_cast<std::uint8_t>(file.id >> 8), static_cast<std::uint8_t>(file.id & 0xFF)});
+        PutTlv(body, 0x83, fileId);
         PutTlv(body, 0x8A, {0x05});
-        PutTlv(body, 0x8B, {0x6F, 0x06, 0x01});
+        if (arr)
+            PutTlv(body, 0x8B, *arr);
         Bytes size;
         PutU16(size, static_cast<int>(content.size()));
         PutTlv(body, 0x80, size);
+        // An EF without a short file identifier says so (an absent tag would
+        // give it the low five bits of its file id).
+        if (file.sfi)
+            PutTlv(body, 0x88, {static_cast<std::uint8_t>(*file.sfi << 3)});
+        else
+            PutTlv(body, 0x88, {});
     }
     Bytes out;
     PutTlv(out, 0x62, body);
     return out;
+}
+
+Bytes VirtualCard::ProprietaryInfo(const FileNode& file) const {
+    Bytes info;
+    // UICC characteristics, MF only: clock stop allowed, no preferred level,
+    // the byte cards commonly carry.
+    if (file.kind == FileKind::Mf)
+        PutTlv(info, 0x80, {0x71});
+    PutTlv(info, 0x83, Bytes(std::begin(kFreeMemory), std::end(kFreeMemory)));
+    return info;
+}
+
+std::optional<Bytes> VirtualCard::ArrReference(const FileNode& file) const {
+    std::uint8_t rule = kArrRuleDirectory;
+    if (!file.IsDirectory())
+        rule = file.access == Access::Chv1 ? kArrRulePin1 : kArrRuleOpen;
+    // The EF_ARR of the file's directory, or of the nearest one above it;
+    // a DF's rule lives with its parent, the MF's in the MF.
+    const FileNode* directory = file.kind == FileKind::Mf ? &file : file.parent;
+    for (; directory; directory = directory->parent) {
+        const std::uint16_t arrId =
+            directory->kind == FileKind::Mf ? kEfArrUnderMf : kEfArrInDirectory;
+        for (const FileNode& child : directory->children)
+            if (child.kind == FileKind::Ef && child.id == arrId)
+                return Bytes{static_cast<std::uint8_t>(arrId >> 8),
+                             static_cast<std::uint8_t>(arrId & 0xFF), rule};
+    }
+    return std::nullopt;
+}
+
+const FileNode& VirtualCard::TargetEf(std::uint8_t sfi, Structure wanted1, Structure wanted2) {
+    if (sfi != 0) {
+        const FileNode* named = nullptr;
+        for (const FileNode& child : session_.df->children)
+            if (child.kind == FileKind::Ef && child.sfi == sfi)
+                named = &child;
+        if (!named)
+            Raise(Fault::FileNotFound);
+        if (named != session_.ef) {
+            session_.ef = named;
+            session_.recordPointer = 0;
+        }
+    }
+    return CurrentEf(wanted1, wanted2);
 }
 
 const FileNode& VirtualCard::CurrentEf(Structure wanted1, Structure wanted2) const {
@@ -384,30 +499,47 @@ const FileNode& VirtualCard::CurrentEf(Structure wanted1, Structure wanted2) con
     return *session_.ef;
 }
 
+VirtualCard::BinaryTarget VirtualCard::BinaryAddress(const Command& command) {
+    if (!(command.p1 & 0x80)) {
+        const FileNode& file = TargetEf(0, Structure::Transparent, Structure::Transparent);
+        return {file, static_cast<std::size_t>((command.p1 << 8) | command.p2)};
+    }
+    // P1 = 100x xxxx: a short file identifier in the low five bits, the
+    // offset in P2. GSM 11.11 has none.
+    const std::uint8_t sfi = command.p1 & 0x1F;
+    if (profile_.commandSet == CommandSet::Gsm || (command.p1 & 0x60) || sfi == 0)
+        Raise(Fault::WrongP1P2);
+    const FileNode& file = TargetEf(sfi, Structure::Transparent, Structure::Transparent);
+    return {file, command.p2};
+}
+
 Bytes VirtualCard::ReadBinary(const Command& command) {
-    const FileNode& file = CurrentEf(Structure::Transparent, Structure::Transparent);
-    if (command.p1 & 0x80)
-        Raise(Fault::WrongP1P2); // short file identifiers are not offered
+    const auto [file, offset] = BinaryAddress(command);
     const Bytes& content = memory_.contents.at(&file);
-    std::size_t offset = static_cast<std::size_t>((command.p1 << 8) | command.p2);
     if (offset >= content.size())
         Raise(Fault::OutOfRange);
     std::size_t wanted = command.p3 == 0 ? 256 : command.p3;
     std::size_t available = content.size() - offset;
+    auto begin = content.begin() + static_cast<std::ptrdiff_t>(offset);
+    if (T1()) {
+        if (!command.hasLe)
+            return Success();
+        // Le 00 reads up to the end; a longer Le gets what there is and a
+        // warning that the end came first.
+        if (wanted > available)
+            return WithStatus(Bytes(begin, content.end()), command.le == 0 ? 0x9000 : 0x6282);
+        return Success(Bytes(begin, begin + static_cast<std::ptrdiff_t>(wanted)));
+    }
     if (wanted > available)
         Raise(Fault::WrongLength, static_cast<std::uint8_t>(std::min<std::size_t>(available, 255)));
-    auto begin = content.begin() + static_cast<std::ptrdiff_t>(offset);
     return Success(Bytes(begin, begin + static_cast<std::ptrdiff_t>(wanted)));
 }
 
 Bytes VirtualCard::UpdateBinary(const Command& command) {
-    const FileNode& file = CurrentEf(Structure::Transparent, Structure::Transparent);
-    if (command.p1 & 0x80)
-        Raise(Fault::WrongP1P2);
+    const auto [file, offset] = BinaryAddress(command);
     if (!command.hasData)
         Raise(Fault::WrongLength);
     Bytes& content = memory_.contents.at(&file);
-    std::size_t offset = static_cast<std::size_t>((command.p1 << 8) | command.p2);
     if (offset >= content.size())
         Raise(Fault::OutOfRange);
     if (command.data.size() > content.size() - offset)
@@ -457,10 +589,24 @@ int VirtualCard::ResolveRecord(const FileNode& file, std::uint8_t p1, std::uint8
     }
 }
 
+VirtualCard::RecordTarget VirtualCard::RecordAddress(const Command& command) {
+    // A UICC takes a short file identifier in P2 bits 8..4 (0: the current
+    // EF; 1F is reserved) and the mode in bits 3..1.
+    if (profile_.commandSet == CommandSet::Gsm)
+        return {TargetEf(0, Structure::LinearFixed, Structure::Cyclic), command.p2};
+    const std::uint8_t sfi = command.p2 >> 3;
+    if (sfi == 0x1F)
+        Raise(Fault::WrongP1P2);
+    return {TargetEf(sfi, Structure::LinearFixed, Structure::Cyclic),
+            static_cast<std::uint8_t>(command.p2 & 0x07)};
+}
+
 Bytes VirtualCard::ReadRecord(const Command& command) {
-    const FileNode& file = CurrentEf(Structure::LinearFixed, Structure::Cyclic);
-    int record = ResolveRecord(file, command.p1, command.p2, false);
-    if (command.p3 != file.recordLength)
+    const auto [file, mode] = RecordAddress(command);
+    int record = ResolveRecord(file, command.p1, mode, false);
+    // Le 00 asks a T=1 card for the whole record.
+    const bool lengthFits = command.p3 == file.recordLength || (T1() && command.p3 == 0);
+    if (!lengthFits)
         Raise(Fault::WrongLength, static_cast<std::uint8_t>(file.recordLength));
     session_.recordPointer = record;
     const Bytes& content = memory_.contents.at(&file);
@@ -469,8 +615,8 @@ Bytes VirtualCard::ReadRecord(const Command& command) {
 }
 
 Bytes VirtualCard::UpdateRecord(const Command& command) {
-    const FileNode& file = CurrentEf(Structure::LinearFixed, Structure::Cyclic);
-    int record = ResolveRecord(file, command.p1, command.p2, true);
+    const auto [file, mode] = RecordAddress(command);
+    int record = ResolveRecord(file, command.p1, mode, true);
     if (!command.hasData || command.data.size() != static_cast<std::size_t>(file.recordLength))
         Raise(Fault::WrongLength);
     Bytes& content = memory_.contents.at(&file);

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,7 @@ enum class Fault {
     WrongStructure,
     SecurityNotSatisfied,
     NoResponseData,
+    NoApplication, // STATUS asked for the AID with no application active
 };
 
 // Status word of a fault in the given command set.
@@ -41,6 +43,8 @@ struct Command {
     std::uint8_t p3 = 0; // Lc when data is present, else Le
     bool hasData = false;
     Bytes data;
+    bool hasLe = false; // cases 2 and 4
+    std::uint8_t le = 0;
 };
 
 class VirtualCard {
@@ -96,6 +100,34 @@ private:
     // The current EF when it has one of the two structures and its access
     // condition is met.
     const FileNode& CurrentEf(Structure wanted1, Structure wanted2) const;
+    Bytes ProprietaryInfo(const FileNode& file) const;
+    // The security attribute of `file`: the EF_ARR above it and the rule's
+    // record, or nothing when no directory up to the MF holds an EF_ARR.
+    std::optional<Bytes> ArrReference(const FileNode& file) const;
+    // The EF a READ or UPDATE works on: the one named by a short file
+    // identifier (`sfi` not 0), which becomes the current EF, or the current
+    // one; it must have one of the two structures and its access condition
+    // must be met.
+    const FileNode& TargetEf(std::uint8_t sfi, Structure wanted1, Structure wanted2);
+    // Response data of a T=1 card: as much as Le asks for, none without Le.
+    Bytes DataAnswer(const Command& command, Bytes data) const;
+    // A GSM SIM's 9Fxx and 67xx are words of its own command set: only a UICC
+    // answers the T=1 way.
+    bool T1() const {
+        return profile_.commandSet == CommandSet::Uicc && profile_.transmission == Transmission::T1;
+    }
+    // The file and offset of READ or UPDATE BINARY, the file and mode of
+    // READ or UPDATE RECORD, each by short file identifier or current EF.
+    struct BinaryTarget {
+        const FileNode& file;
+        std::size_t offset;
+    };
+    struct RecordTarget {
+        const FileNode& file;
+        std::uint8_t mode;
+    };
+    BinaryTarget BinaryAddress(const Command& command);
+    RecordTarget RecordAddress(const Command& command);
     int ResolveRecord(const FileNode& file, std::uint8_t p1, std::uint8_t mode, bool update);
     Bytes Success(Bytes data = {}) const;
 

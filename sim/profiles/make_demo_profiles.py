@@ -518,6 +518,25 @@ def card(name, command_set, atr, children, pin_enabled=False):
     }
 
 
+# Access rules every UICC profile shares, in the records the virtual card
+# points its files at: READ and UPDATE always, READ and UPDATE after PIN1
+# (key reference 01), and directories (administrative key 0A only).
+ARR_RULES = [
+    "80 01 03 90 00 80 01 18 A4 06 83 01 0A 95 01 08",
+    "80 01 03 A4 06 83 01 01 95 01 08 80 01 18 A4 06 83 01 0A 95 01 08",
+    "80 01 7F A4 06 83 01 0A 95 01 08",
+]
+
+# A T=0 ATR: TD1 offers T=0, TD2 the global bytes (T=15) with TA3, which
+# require the check byte at the end.
+UICC_T0_ATR = "3B 80 80 1F C7 D8"
+
+
+def arr_ef(file_id):
+    return ef(file_id, "EF_ARR", structure="linear", recordLength=32,
+              recordCount=len(ARR_RULES), records=ARR_RULES)
+
+
 def iccid_ef(digits):
     return ef("2FE2", "EF_ICCID", structure="transparent", content=hexs(bcd_digits(digits)))
 
@@ -587,13 +606,15 @@ def usim_profile():
     sms = placed_messages(MESSAGES, 30, rng, lambda m, i: sms_record(m, i + 1))
     aid = "A0 00 00 00 87 10 02 FF FF FF FF 89 06 19 00 00"
     pbr = ["A8 04 C0 02 4F 3A", "A8 04 C0 02 4F 3B"]
-    return card("Demo USIM", "uicc", "3B 80 01 81", [
+    return card("Demo USIM", "uicc", UICC_T0_ATR, [
         ef("2F00", "EF_DIR", structure="linear", recordLength=32, recordCount=2,
            records=["61 18 4F 10 " + aid + " 50 04 55 53 49 4D"]),
         iccid_ef("8949022017300054321"),
+        arr_ef("2F06"),
         # No global phone book: the USIM application keeps its own.
         df("7F10", "DF_TELECOM", []),
         {"type": "ADF", "name": "ADF_USIM", "aid": aid, "children": [
+            arr_ef("6F06"),
             ef("6F07", "EF_IMSI", structure="transparent",
                content=hexs(imsi_bytes("262019876543210"))),
             sms_ef(sms, 176, 30),

@@ -30,7 +30,8 @@ simcard::CardProfile UsimWithPbr(const std::vector<std::string>& pbr,
     json profile = {
         {"name", "test USIM"},
         {"commandSet", "uicc"},
-        {"atr", "3B 80 01 81"},
+        // T=0, as the library's reader of these tests negotiates.
+        {"atr", "3B 80 80 1F C7 D8"},
         {"mf",
          {{"id", "3F00"},
           {"type", "MF"},

@@ -3,7 +3,7 @@
 //   "Acme Card Terminal 00 00"            GSM SIM (a reader the library does not know)
 //   "Acme Card Terminal 00 01"            empty
 //   "Generic MultiCard reader 1.0 00 00"  empty
-//   "Generic MultiCard reader 1.0 00 01"  USIM (T=1)
+//   "Generic MultiCard reader 1.0 00 01"  USIM (T=0)
 // Each test runs in its own process, so the library's state starts fresh.
 #include <gtest/gtest.h>
 
@@ -17,7 +17,7 @@ TEST(ThroughPcscd, ConnectSkipsUnknownAndEmptyReadersAndFindsTheUsim) {
     EXPECT_EQ(Quarn_IsCardExist(), QUARN_OK);
     QuarnConnection handle = 0;
     ASSERT_EQ(Quarn_Connect(&handle), QUARN_OK);
-    // T=1 card: the command PCI must follow the negotiated protocol.
+    // The USIM answers SELECT with 61xx: the library fetches the FCP.
     EXPECT_EQ(Quarn_Is3G_UIM(handle), QUARN_OK);
     EXPECT_EQ(Quarn_GetStatusWord(), 0x9000);
     EXPECT_NE(Quarn_IsCDMA_RUIM(handle), QUARN_OK);

@@ -146,8 +146,9 @@ TEST_F(FileMap, UiccWalkTracesAndSumsFileSizes) {
     // DF_PHONEBOOK under the application shares its identifier with the one
     // under DF_TELECOM, so only the first is walked.
     EXPECT_EQ(Directories(), (std::vector<std::uint16_t>{0x3F00, 0x7F10, 0x7FFF, 0x5F3A}));
-    // EF_DIR 64, EF_ICCID 10, EF_PBR 20, EF_ADN 600, EF_IMSI 9, EF_SMS 1760.
-    EXPECT_EQ(total, 64u + 10 + 20 + 600 + 9 + 1760);
+    // EF_DIR 64, EF_ICCID 10, EF_PBR 20, EF_ADN 600, EF_IMSI 9, EF_SMS 1760,
+    // and the EF_ARR of the MF and of the application, 96 each.
+    EXPECT_EQ(total, 64u + 10 + 20 + 600 + 9 + 1760 + 2 * 96);
     EXPECT_EQ(text.rfind("3F00's Parent DF Path: 3F00 \n\n3f00->2f00\nShareable File\n", 0), 0u)
         << text;
     EXPECT_NE(text.find("3f00->7f10\n7f10 AddInDFTable\n"), std::string::npos) << text;

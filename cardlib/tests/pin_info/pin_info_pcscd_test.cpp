@@ -46,9 +46,11 @@ TEST_F(PinInfoThroughPcscd, UsimFileMapTracesTheWalkOnStandardOutput) {
     QuarnResult rv = Quarn_GetUSIMFileMapSize(handle_, &total);
     std::string trace = testing::internal::GetCapturedStdout();
     ASSERT_EQ(rv, QUARN_OK) << trace;
-    EXPECT_EQ(total, 64 + 10 + 20 + 600 + 9 + 1760);
+    // The files of usim.json, with the EF_ARR of the MF and of the
+    // application (96 each); 6F06 is the application's first file.
+    EXPECT_EQ(total, 64 + 10 + 20 + 600 + 9 + 1760 + 2 * 96);
     EXPECT_EQ(trace.rfind("3F00's Parent DF Path: 3F00 \n\n3f00->2f00\nShareable File\n", 0), 0u);
-    EXPECT_NE(trace.find("7FFF's Parent DF Path: 3F00 \n\n7fff->6f07\n"), std::string::npos)
+    EXPECT_NE(trace.find("7FFF's Parent DF Path: 3F00 \n\n7fff->6f06\n"), std::string::npos)
         << trace;
 }
 

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "card_test_util.h"
 #include "profile.h"
 #include "virtual_card.h"
 #include "vpcd_link.h"
@@ -20,34 +21,10 @@ using simcard::VirtualCard;
 
 namespace {
 
+using namespace simcard::testing_util;
+
 std::string Hex(const Bytes& bytes) {
     return simcard::FormatHex(bytes);
-}
-
-simcard::CardProfile Load(const std::string& name) {
-    return simcard::LoadProfile(std::string(SIM_PROFILE_DIR) + "/" + name);
-}
-
-// Sends one APDU written in hex, answers in hex.
-std::string Send(VirtualCard& card, const std::string& apdu) {
-    return Hex(card.Process(simcard::ParseHex(apdu)));
-}
-
-std::string Sw(const std::string& answer) {
-    return answer.substr(answer.size() - 5);
-}
-
-// VERIFY of PIN "1234" in the class of the card's command set.
-std::string VerifyPin(VirtualCard& card, const std::string& cla = "A0") {
-    return Send(card, cla + " 20 00 01 08 31 32 33 34 FF FF FF FF");
-}
-
-// A whole record of `length` bytes of `fill`, for UPDATE RECORD.
-std::string Filled(int length, const std::string& fill) {
-    std::string data;
-    for (int i = 0; i < length; ++i)
-        data += " " + fill;
-    return data;
 }
 
 class GsmSim : public testing::Test {
@@ -276,8 +253,8 @@ TEST_F(Usim, ApplicationSelectedByWholeOrTruncatedAid) {
         std::string fcp = Send(card, "00 C0 00 00 " + select.substr(3, 2));
         EXPECT_NE(fcp.find("84 10 A0 00 00 00 87 10 02"), std::string::npos) << fcp;
         EXPECT_NE(fcp.find("C6 09 90 01 80"), std::string::npos) << fcp; // PIN1 enabled
-        EXPECT_EQ(Sw(Send(card, "00 A4 00 04 02 6F 3C")), "61 19");
-        EXPECT_EQ(Sw(Send(card, "00 A4 00 04 02 7F FF")), "61 2B");
+        EXPECT_EQ(Sw(Send(card, "00 A4 00 04 02 6F 3C")), "61 1B");
+        EXPECT_EQ(Sw(Send(card, "00 A4 00 04 02 7F FF")), "61 37");
     }
     EXPECT_EQ(Send(card, "00 A4 04 04 04 A0 00 00 09"), "6A 82");
 }
@@ -397,7 +374,21 @@ INSTANTIATE_TEST_SUITE_P(
                     BadProfile{"UnknownAccess",
                                R"({"atr":"3B 00","mf":{"id":"3F00","type":"MF","children":[
                      {"id":"6F3A","type":"EF","access":"ADM"}]}})",
-                               "access"}),
+                               "access"},
+                    BadProfile{"AtrCutShort", R"({"atr":"3B 80","mf":{"id":"3F00","type":"MF"}})",
+                               "past the end"},
+                    BadProfile{"SfiOfADirectory",
+                               R"({"atr":"3B 00","mf":{"id":"3F00","type":"MF","children":[
+                     {"id":"7F10","type":"DF","sfi":"01"}]}})",
+                               "sfi"},
+                    BadProfile{"SfiOutOfRange",
+                               R"({"atr":"3B 00","mf":{"id":"3F00","type":"MF","children":[
+                     {"id":"2FE2","type":"EF","sfi":"1F"}]}})",
+                               "sfi"},
+                    BadProfile{"SfiTwiceInADirectory",
+                               R"({"atr":"3B 00","mf":{"id":"3F00","type":"MF","children":[
+                     {"id":"2FE2","type":"EF","sfi":"02"},{"id":"2F05","type":"EF","sfi":"02"}]}})",
+                               "sfi used twice"}),
     [](const auto& info) { return std::string(info.param.title); });
 
 TEST(ShippedProfiles, AllLoad) {
