@@ -225,6 +225,7 @@ start() {
     local pid=$holder
     exec 9>&-
     echo "$pid" >"$state/holder.pid"
+    echo "$card_count" >"$state/cards"
     ln -s "/proc/$pid/root$ipc_dir/pcscd.comm" "$state/pcscd.comm"
     if ! await_ready "$pid" "$card_count" "$state/readers.txt"; then
         stop "$state"
@@ -238,7 +239,7 @@ stop() {
     if [ -r "$state/holder.pid" ]; then
         end_pid "$(cat "$state/holder.pid")"
     fi
-    rm -f "$state/holder.pid" "$state/pcscd.comm"
+    rm -f "$state/holder.pid" "$state/pcscd.comm" "$state/cards"
 }
 
 holder_of() {
@@ -260,12 +261,15 @@ pcscd_stop() {
     die "pcscd of $1 did not stop"
 }
 
+# Back when the readers and the sandbox's own cards (which reconnect by
+# themselves) are seen again.
 pcscd_start() {
-    local pid
+    local pid cards
     pid=$(holder_of "$1")
+    cards=$(cat "$1/cards" 2>/dev/null || echo 0)
     kill -USR2 "$pid"
     PCSCLITE_CSOCK_NAME=/proc/$pid/root$ipc_dir/pcscd.comm \
-        "$wait_program" --readers 4 --cards 0 --timeout 30 >/dev/null ||
+        "$wait_program" --readers 4 --cards "$cards" --timeout 30 >/dev/null ||
         die "pcscd of $1 did not come back"
 }
 
