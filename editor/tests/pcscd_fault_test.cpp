@@ -2,18 +2,27 @@
 // file-map walk, and pcscd going away in the middle of a Load. Each checks
 // what the user is told, that nothing hangs, and that the editor works again
 // once the card or the service is back.
-#include "card_in_slot.h"
 #include "core/card_information.h"
 #include "core/card_load.h"
 #include "core/catalogue.h"
 #include "load_test_support.h"
 #include "pcscd_card_support.h"
+#include "profile.h"
+#include "virtual_card.h"
+#include "vpcd_link.h"
+
+#include <sys/socket.h>
+#include <unistd.h>
+#include <winscard.h>
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
+#include <mutex>
 
 namespace brisken {
 namespace {
@@ -30,9 +39,12 @@ bool Has(const Log& log, const std::string& line) {
     return std::find(log.begin(), log.end(), line) != log.end();
 }
 
-bool HasPrefix(const Log& log, const std::string& prefix) {
-    return std::any_of(log.begin(), log.end(),
-                       [&](const std::string& l) { return l.starts_with(prefix); });
+std::string Joined(const Log& log) {
+    std::string text;
+    for (const std::string& line : log) {
+        text += line + "\n";
+    }
+    return text;
 }
 
 template <typename Predicate> bool WaitUntil(Predicate done, int seconds) {
@@ -47,11 +59,17 @@ template <typename Predicate> bool WaitUntil(Predicate done, int seconds) {
 }
 
 // A virtual card in the first known reader that counts the commands it
-// answers and, when told, is pulled out as command `leaveAt` arrives.
-class LeavingCard {
+// answers and, when told, is pulled out as command `leaveAt` arrives, or keeps
+// command `holdAt` unanswered until released.
+struct CardFault {
+    int leaveAt = -1;
+    int holdAt = -1;
+};
+
+class FaultyCard {
 public:
-    explicit LeavingCard(const char* profile, int leaveAt = -1)
-        : card_(simcard::LoadProfile(Profile(profile))), leaveAt_(leaveAt) {
+    explicit FaultyCard(const char* profile, CardFault fault = {})
+        : card_(simcard::LoadProfile(Profile(profile))), fault_(fault) {
         const char* portText = std::getenv("SANDBOX_PORT");
         const int port = (portText ? std::atoi(portText) : 35990) + 2;
         fd_ = simcard::ConnectToReader("127.0.0.1", static_cast<std::uint16_t>(port));
@@ -60,30 +78,50 @@ public:
         }
         server_ = std::thread([this] { Serve(); });
         if (!WaitForCard(true)) {
+            Release();
+            shutdown(fd_, SHUT_RDWR);
+            server_.join();
+            close(fd_);
             throw std::runtime_error("the card did not appear in the reader");
         }
     }
-    ~LeavingCard() {
+    ~FaultyCard() {
+        Release();
         shutdown(fd_, SHUT_RDWR);
         server_.join();
         close(fd_);
         WaitForCard(false);
     }
-    LeavingCard(const LeavingCard&) = delete;
-    LeavingCard& operator=(const LeavingCard&) = delete;
+    FaultyCard(const FaultyCard&) = delete;
+    FaultyCard& operator=(const FaultyCard&) = delete;
 
     int Commands() const { return commands_; }
     bool Left() const { return left_; }
+    bool WaitHeld(int seconds) {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, std::chrono::seconds(seconds), [this] { return held_; });
+    }
+    void Release() {
+        std::lock_guard lock(mutex_);
+        released_ = true;
+        changed_.notify_all();
+    }
 
 private:
     void Serve() {
         while (std::optional<simcard::Bytes> message = simcard::ReadMessage(fd_)) {
             // One byte is a control of the reader; anything longer a command.
             if (message->size() > 1) {
-                if (commands_ == leaveAt_) {
+                if (commands_ == fault_.leaveAt) {
                     left_ = true;
                     shutdown(fd_, SHUT_RDWR);
                     return;
+                }
+                if (commands_ == fault_.holdAt) {
+                    std::unique_lock lock(mutex_);
+                    held_ = true;
+                    changed_.notify_all();
+                    changed_.wait(lock, [this] { return released_; });
                 }
                 ++commands_;
             }
@@ -126,9 +164,13 @@ private:
     }
 
     simcard::VirtualCard card_;
-    const int leaveAt_;
+    const CardFault fault_;
     std::atomic<int> commands_{0};
     std::atomic<bool> left_{false};
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool held_ = false;
+    bool released_ = false;
     int fd_ = -1;
     std::thread server_;
 };
@@ -189,7 +231,7 @@ TEST_F(FaultsThroughPcscd, CardLeavingDuringTheFileMapWalkIsReportedAndTheNextWa
     int identified = 0, walked = 0;
     QString sizes;
     {
-        LeavingCard card("book_gsm_sim.json");
+        FaultyCard card("book_gsm_sim.json");
         CardInformation info(library_);
         RecordingInfoView view(trace_);
         ASSERT_TRUE(info.Start(view));
@@ -204,7 +246,7 @@ TEST_F(FaultsThroughPcscd, CardLeavingDuringTheFileMapWalkIsReportedAndTheNextWa
 
     // The card pulled out half-way through the walk: a read failure, no sizes.
     {
-        LeavingCard card("book_gsm_sim.json", identified + (walked - identified) / 2);
+        FaultyCard card("book_gsm_sim.json", {.leaveAt = identified + (walked - identified) / 2});
         CardInformation info(library_);
         RecordingInfoView view(trace_);
         ASSERT_TRUE(RunInfo(info, view));
@@ -217,7 +259,7 @@ TEST_F(FaultsThroughPcscd, CardLeavingDuringTheFileMapWalkIsReportedAndTheNextWa
     }
 
     // The card back in: the same sizes as before.
-    LeavingCard card("book_gsm_sim.json");
+    FaultyCard card("book_gsm_sim.json");
     CardInformation info(library_);
     RecordingInfoView view(trace_);
     ASSERT_TRUE(RunInfo(info, view));
@@ -225,40 +267,50 @@ TEST_F(FaultsThroughPcscd, CardLeavingDuringTheFileMapWalkIsReportedAndTheNextWa
 }
 
 TEST_F(FaultsThroughPcscd, PcscdStoppedDuringALoadIsReportedAndALoadAfterItsReturnWorks) {
-    auto card = std::make_unique<CardInSlot>(Profile("book_gsm_sim.json"));
-    ASSERT_TRUE(Load(BookKind::Phone));
-    const std::size_t rows = load_.rows.size();
+    // A whole Load first: its rows, and how many commands it takes.
+    int started = 0, loaded = 0;
+    std::size_t rows = 0;
+    {
+        FaultyCard card("book_gsm_sim.json");
+        ASSERT_TRUE(loader_.Start(BookKind::Phone, pins_, prompt_, load_));
+        started = card.Commands();
+        ASSERT_TRUE(WaitUntil([&] { return loader_.Tick(load_); }, 20));
+        loaded = card.Commands();
+        rows = load_.rows.size();
+    }
     ASSERT_GT(rows, 0u);
+    ASSERT_GT(loaded - started, 100);
     trace_.TakeLog();
 
+    // pcscd goes while a command half-way through the book is on its way.
+    auto card = std::make_unique<FaultyCard>("book_gsm_sim.json",
+                                             CardFault{.holdAt = started + (loaded - started) / 2});
     ASSERT_TRUE(loader_.Start(BookKind::Phone, pins_, prompt_, load_));
-    ASSERT_TRUE(WaitUntil(
-        [&] {
-            return loader_.Tick(load_) || (!load_.percents.empty() && load_.percents.back() >= 10);
-        },
-        20));
-    ASSERT_TRUE(loader_.Running()) << "the Load ended before pcscd could be stopped";
+    ASSERT_TRUE(card->WaitHeld(20));
     PcscdStopped service;
     ASSERT_TRUE(service.Stopped());
-    // The Load ends by itself and says so.
-    ASSERT_TRUE(WaitUntil(
-        [&] {
-            loader_.Tick(load_);
-            return !loader_.Running();
-        },
-        30));
+    card->Release();
+    // The Load ends by itself (the timer's tick that completes it) and says so.
+    ASSERT_TRUE(WaitUntil([&] { return loader_.Tick(load_); }, 30));
+    EXPECT_FALSE(loader_.Running());
+    // The records not read are counted to the user and marked.
     const Log log = trace_.TakeLog();
-    EXPECT_TRUE(HasPrefix(log, "message ")) << "nothing reported";
-    EXPECT_GT(books_->phone.unreadable.count(), 0u);
+    const auto reported = std::find_if(log.begin(), log.end(), [](const std::string& l) {
+        return l.starts_with("message " + std::to_string(kMsgRecordsNotRead) + " ");
+    });
+    ASSERT_NE(reported, log.end()) << Joined(log);
+    const int unread = std::stoi(reported->substr(reported->rfind(' ') + 1));
+    EXPECT_GT(unread, 0);
+    EXPECT_EQ(static_cast<int>(books_->phone.unreadable.count()), unread);
 
-    // Without the service a Load fails at once with a clear message.
-    EXPECT_FALSE(Load(BookKind::Phone) && books_->phone.unreadable.none());
+    // Without the service a Load stops at once with the connect message.
+    EXPECT_FALSE(Load(BookKind::Phone));
     EXPECT_TRUE(Has(trace_.TakeLog(), "message " + std::to_string(kMsgConnectFailed)));
 
     // The service back and the card in again: the whole book loads.
     ASSERT_TRUE(service.Back());
     card.reset();
-    card = std::make_unique<CardInSlot>(Profile("book_gsm_sim.json"));
+    card = std::make_unique<FaultyCard>("book_gsm_sim.json");
     ASSERT_TRUE(Load(BookKind::Phone));
     EXPECT_EQ(books_->phone.unreadable.count(), 0u);
     EXPECT_EQ(load_.rows.size(), rows);
