@@ -234,10 +234,17 @@ start() {
     echo "pcsc_sandbox: ready ($(tr '\n' ';' <"$state/readers.txt"))"
 }
 
+# True when PID is a sandbox holder (a recorded PID may have been reused
+# since by an unrelated process, which must not be touched).
+is_holder() {
+    tr '\0' ' ' <"/proc/$1/cmdline" 2>/dev/null | grep -q "pcsc_sandbox.sh _hold"
+}
+
 stop() {
-    local state=$1
-    if [ -r "$state/holder.pid" ]; then
-        end_pid "$(cat "$state/holder.pid")"
+    local state=$1 pid
+    pid=$(cat "$state/holder.pid" 2>/dev/null || true)
+    if [ -n "$pid" ] && is_holder "$pid"; then
+        end_pid "$pid"
     fi
     rm -f "$state/holder.pid" "$state/pcscd.comm" "$state/cards"
 }
@@ -245,7 +252,7 @@ stop() {
 holder_of() {
     local state=$1 pid
     pid=$(cat "$state/holder.pid" 2>/dev/null) || die "no sandbox in $state"
-    alive "$pid" || die "the sandbox in $state has ended"
+    alive "$pid" && is_holder "$pid" || die "the sandbox in $state has ended"
     echo "$pid"
 }
 

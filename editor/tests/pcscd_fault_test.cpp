@@ -8,6 +8,7 @@
 #include "load_test_support.h"
 #include "pcscd_card_support.h"
 #include "profile.h"
+#include "sandbox_pcscd.h"
 #include "virtual_card.h"
 #include "vpcd_link.h"
 
@@ -175,32 +176,6 @@ private:
     std::thread server_;
 };
 
-// The sandbox's own pcscd, stopped and started again; the fixture's cards
-// stay and come back into their readers.
-bool Sandbox(const char* action) {
-    const std::string command =
-        std::string(PCSC_SANDBOX_COMMAND) + " " + action + " " + PCSC_SANDBOX_STATE + " >/dev/null";
-    return std::system(command.c_str()) == 0;
-}
-
-// Brings the service back however the test ends, before any card of the
-// test leaves its reader (which asks pcscd).
-class PcscdStopped {
-public:
-    PcscdStopped() { stopped_ = Sandbox("pcscd-stop"); }
-    ~PcscdStopped() { Back(); }
-    bool Stopped() const { return stopped_; }
-    bool Back() {
-        if (stopped_) {
-            stopped_ = !Sandbox("pcscd-start");
-        }
-        return !stopped_;
-    }
-
-private:
-    bool stopped_ = false;
-};
-
 class FaultsThroughPcscd : public ::testing::Test {
 protected:
     FaultsThroughPcscd()
@@ -287,7 +262,7 @@ TEST_F(FaultsThroughPcscd, PcscdStoppedDuringALoadIsReportedAndALoadAfterItsRetu
                                              CardFault{.holdAt = started + (loaded - started) / 2});
     ASSERT_TRUE(loader_.Start(BookKind::Phone, pins_, prompt_, load_));
     ASSERT_TRUE(card->WaitHeld(20));
-    PcscdStopped service;
+    sandbox::PcscdStopped service;
     ASSERT_TRUE(service.Stopped());
     card->Release();
     // The Load ends by itself (the timer's tick that completes it) and says so.
