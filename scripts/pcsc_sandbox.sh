@@ -186,12 +186,15 @@ take_lock() {
 # in a subshell: the parent-death signal follows the parent process.)
 holder=""
 spawn_holder() {
-    local mode=$1 log=$2
-    local death=(setpriv --pdeathsig KILL)
-    [ "$mode" = orphan ] && death=()
+    local mode=$1 log=${2:-}
+    local command=(unshare --mount --propagation private -- bash "$self" _hold "${card_args[@]}")
     # unshare runs the holder in its own process: its PID is the holder's.
-    "${death[@]}" unshare --mount --propagation private -- \
-        bash "$self" _hold "${card_args[@]}" </dev/null >"$log" 2>&1 &
+    if [ "$mode" = orphan ]; then
+        "${command[@]}" </dev/null >"$log" 2>&1 &
+    else
+        # Messages of a run's holder go to the run's own error output.
+        setpriv --pdeathsig KILL "${command[@]}" </dev/null >&2 &
+    fi
     holder=$!
 }
 
@@ -204,6 +207,8 @@ await_ready() {
         alive "$pid" || break
         sleep 0.05
     done
+    # A holder that could not set up its namespace has ended with a message.
+    alive "$pid" || return 1
     if ! PCSCLITE_CSOCK_NAME=$socket "$wait_program" --readers 4 --cards "$cards" --timeout 30 \
         >"$what"; then
         cat "/proc/$pid/root$private/pcscd.log" >&2 2>/dev/null || true
@@ -293,9 +298,10 @@ run() {
     check_tools
     take_lock ""
     local pid readers
-    # Nothing of a run lives outside the namespace but this log.
+    # Nothing of a run lives outside the namespace but this list of readers,
+    # until the sandbox is ready.
     readers=$(mktemp /tmp/pcsc-sandbox-run.XXXXXX)
-    spawn_holder tied /dev/null
+    spawn_holder tied
     pid=$holder
     exec 9>&-
     trap 'end_pid "$pid"; rm -f "$readers"' EXIT

@@ -29,9 +29,9 @@ check() {
 }
 
 alive() {
-    local state
-    state=$(awk '{print $3}' "/proc/$1/stat" 2>/dev/null) || return 1
-    [ "$state" != Z ] && [ "$state" != X ]
+    local run_state
+    run_state=$(awk '{print $3}' "/proc/$1/stat" 2>/dev/null) || return 1
+    [ -n "$run_state" ] && [ "$run_state" != Z ] && [ "$run_state" != X ]
 }
 
 none_alive() {
@@ -74,15 +74,26 @@ mount -t tmpfs -o mode=0755,size=1m machine-pcscd /run/pcscd
 if [ -d /usr/lib/pcsc/drivers ]; then
     mount -t tmpfs -o mode=0755,size=1m machine-drivers /usr/lib/pcsc/drivers
 fi
-pcscd -f -c "$scratch/reader.conf" </dev/null >/dev/null 2>&1 &
+pcscd -f -c "$scratch/reader.conf" </dev/null >"$scratch/machine.log" 2>&1 &
 machine=$!
-trap 'kill -TERM $machine 2>/dev/null; rm -rf "$scratch"' EXIT
+state=$scratch/state
+finish() {
+    [ $failures -eq 0 ] || sed 's/^/machine pcscd: /' "$scratch/machine.log"
+    # A step that failed half-way may have left its sandbox running.
+    "$sandbox" stop "$state" 2>/dev/null || true
+    kill -TERM $machine 2>/dev/null
+    rm -rf "$scratch"
+}
+trap finish EXIT
 for _ in $(seq 100); do
     [ -S /run/pcscd/pcscd.comm ] && break
     sleep 0.05
 done
 machine_answers() { "$wait_program" --readers 0 --cards 0 --timeout 2 >/dev/null; }
-machine_has_no_readers() { ! "$wait_program" --readers 1 --cards 0 --timeout 1 >/dev/null 2>&1; }
+# It answers, and with its own list: no reader at all.
+machine_has_no_readers() {
+    machine_answers && ! "$wait_program" --readers 1 --cards 0 --timeout 1 >/dev/null 2>&1
+}
 check "machine's pcscd answers before any sandbox" machine_answers
 
 # --- run: the command sees the sandbox's readers on the default socket ---------
@@ -93,7 +104,6 @@ check "run: its socket still answers, with its own (no) readers" machine_has_no_
 check "run: no sandbox mount left" no_sandbox_mount
 
 # --- start/stop: clients outside reach it through the state folder -------------
-state=$scratch/state
 "$sandbox" start "$state" >/dev/null
 holder=$(cat "$state/holder.pid")
 through_link() {
@@ -120,7 +130,7 @@ out=$scratch/run.out
 "$sandbox" run -- sleep 60 >"$out" 2>&1 &
 runner=$!
 for _ in $(seq 200); do
-    grep -q ready "$out" && break
+    grep -qs ready "$out" && break
     sleep 0.05
 done
 check "killed run: it came up" grep -q ready "$out"
