@@ -60,7 +60,7 @@ function(nimbrel_add_book_integration_tests)
   # test finds there, and two of ours would share one vpcd slot: alone, then.
   gtest_discover_tests(nimbrel_book_integration_tests
     DISCOVERY_TIMEOUT 60
-    PROPERTIES FIXTURES_REQUIRED pcscd_sandbox LABELS pcscd RUN_SERIAL TRUE)
+    PROPERTIES FIXTURES_REQUIRED pcscd_sandbox ${SUITE_SANDBOX_CLIENT} LABELS pcscd RUN_SERIAL TRUE)
 endfunction()
 cmake_language(DEFER CALL nimbrel_add_book_integration_tests)
 

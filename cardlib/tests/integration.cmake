@@ -1,7 +1,7 @@
 # Integration tests through the real PC/SC stack. The fixture starts a
 # private pcscd with vpcd readers and the virtual cards, and stops both by
 # PID afterwards (scripts/pcsc_sandbox.sh). Label: pcscd.
-set(NIMBREL_SANDBOX_STATE ${CMAKE_CURRENT_BINARY_DIR}/pcsc-sandbox)
+set(NIMBREL_SANDBOX_STATE ${SUITE_SANDBOX_STATE})
 set(NIMBREL_SANDBOX_SCRIPT ${PROJECT_SOURCE_DIR}/scripts/pcsc_sandbox.sh)
 
 add_test(NAME pcscd_sandbox_start
@@ -21,10 +21,10 @@ target_link_libraries(nimbrel_integration_tests PRIVATE nimbrel GTest::gtest_mai
 add_dependencies(nimbrel_integration_tests simcard-vpcd pcsc-wait)
 gtest_discover_tests(nimbrel_integration_tests
   DISCOVERY_TIMEOUT 60
-  PROPERTIES FIXTURES_REQUIRED pcscd_sandbox LABELS pcscd)
+  PROPERTIES FIXTURES_REQUIRED pcscd_sandbox ${SUITE_SANDBOX_CLIENT} LABELS pcscd)
 
 # The main job's program against the sandbox: the USIM in the known reader.
 add_test(NAME nimbrel_identify_usim COMMAND nimbrel-identify)
 set_tests_properties(nimbrel_identify_usim PROPERTIES
-  FIXTURES_REQUIRED pcscd_sandbox LABELS pcscd
+  FIXTURES_REQUIRED pcscd_sandbox ${SUITE_SANDBOX_CLIENT} LABELS pcscd
   PASS_REGULAR_EXPRESSION "card: USIM")

@@ -24,4 +24,4 @@ add_dependencies(nimbrel_pin_info_pcscd_tests simcard-vpcd pcsc-wait)
 # other pcscd tests would see: they run alone.
 gtest_discover_tests(nimbrel_pin_info_pcscd_tests NO_PRETTY_VALUES
   DISCOVERY_TIMEOUT 60
-  PROPERTIES FIXTURES_REQUIRED pcscd_sandbox LABELS pcscd RUN_SERIAL TRUE)
+  PROPERTIES FIXTURES_REQUIRED pcscd_sandbox ${SUITE_SANDBOX_CLIENT} LABELS pcscd RUN_SERIAL TRUE)

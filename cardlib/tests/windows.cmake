@@ -16,7 +16,7 @@ function(suite_wine_test target)
   add_dependencies(${target} winscard_bridge)
   if(ARG_PCSCD)
     gtest_discover_tests(${target} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120 NO_PRETTY_VALUES
-      PROPERTIES FIXTURES_REQUIRED pcscd_sandbox LABELS pcscd RUN_SERIAL TRUE)
+      PROPERTIES FIXTURES_REQUIRED pcscd_sandbox ${SUITE_SANDBOX_CLIENT} LABELS pcscd RUN_SERIAL TRUE)
   else()
     set(filter)
     if(ARG_FILTER)
@@ -40,7 +40,7 @@ suite_wine_test(nimbrel_codec_tests)
 
 # The sandbox of the Linux tree: pcscd with vpcd readers and virtual cards,
 # which the DLL reaches through the WinSCard bridge.
-set(NIMBREL_SANDBOX_STATE ${CMAKE_CURRENT_BINARY_DIR}/pcsc-sandbox)
+set(NIMBREL_SANDBOX_STATE ${SUITE_SANDBOX_STATE})
 add_test(NAME pcscd_sandbox_start
   COMMAND bash ${PROJECT_SOURCE_DIR}/scripts/pcsc_sandbox.sh start ${NIMBREL_SANDBOX_STATE})
 add_test(NAME pcscd_sandbox_stop
@@ -57,7 +57,9 @@ set(NIMBREL_BRIDGE_PID ${CMAKE_CURRENT_BINARY_DIR}/winscard-bridge.pid)
 set(NIMBREL_BRIDGE_HOST ${SUITE_LINUX_BUILD_DIR}/cardlib/tests/winscard-bridge-host)
 add_test(NAME winscard_bridge_start COMMAND ${NIMBREL_BRIDGE_HOST} start ${NIMBREL_BRIDGE_PID})
 add_test(NAME winscard_bridge_stop COMMAND ${NIMBREL_BRIDGE_HOST} stop ${NIMBREL_BRIDGE_PID})
-set_tests_properties(winscard_bridge_start PROPERTIES FIXTURES_SETUP pcscd_sandbox LABELS pcscd)
+# The host half is the sandbox's PC/SC client: it reaches the private pcscd's socket.
+set_tests_properties(winscard_bridge_start PROPERTIES FIXTURES_SETUP pcscd_sandbox LABELS pcscd
+  ${SUITE_SANDBOX_CLIENT} DEPENDS pcscd_sandbox_start)
 set_tests_properties(winscard_bridge_stop PROPERTIES FIXTURES_CLEANUP pcscd_sandbox LABELS pcscd)
 
 add_executable(nimbrel_integration_tests ${dir}/integration/pcscd_test.cpp)

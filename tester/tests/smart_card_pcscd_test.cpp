@@ -1,5 +1,6 @@
 // The smart-card test through pcscd, the sandbox's virtual readers and cards,
 // and the real pre-test library.
+#include "sandbox_pcscd.h"
 #include "slot_state.h"
 #include "smart_card_test.h"
 #include "smart_card_turns.h"
@@ -104,6 +105,34 @@ TEST_F(SmartCardThroughPcscd, EmptyReaderTestsNothing) {
     Run(service, 3);
     EXPECT_TRUE(log.empty());
     EXPECT_EQ(state.cardStatus[kSmartCardSlot], 0);
+}
+
+// The service going away during a run: the turns go on without hanging, and
+// once it is back the next run tests the card again.
+TEST_F(SmartCardThroughPcscd, PcscdStoppedDuringARunAndTheNextRunTestsAgain) {
+    std::optional<sandbox::PcscdStopped> service;
+    memoryTurn = [&](int turn) {
+        if (turn == 2) {
+            service.emplace();
+            EXPECT_TRUE(service->Stopped());
+        }
+    };
+    PcscSmartCardService pcsc;
+    Run(pcsc, 6);
+    EXPECT_EQ(turnsEnded, 6);
+    EXPECT_THAT(log, ElementsAre("Smart Card Success"));
+    ASSERT_TRUE(service && service->Back());
+
+    memoryTurn = nullptr;
+    turnsEnded = 0;
+    stopRequested = false;
+    turnFlag = 1;
+    log.clear();
+    PcscSmartCardService again;
+    Run(again, 3);
+    EXPECT_THAT(log, ElementsAre("Smart Card Success"));
+    EXPECT_EQ(state.cardStatus[kSmartCardSlot],
+              smartcard::kPresent | smartcard::kTested | smartcard::kPassed);
 }
 
 } // namespace
