@@ -38,7 +38,7 @@ QuarnResult WriteDiallingRecord(QuarnConnection connection, const _FILE_INFO* fi
     const EncodeResult encoded = EncodeDiallingRecord(*item, std::span(image.data(), length));
     if (!encoded.ok())
         return encoded.code;
-    return UpdateRecord(*link, record, mode, image.data(), length);
+    return UpdateRecord(*link, record, mode, std::span(image.data(), length));
 }
 
 } // namespace
@@ -67,11 +67,12 @@ QUARN_API QuarnResult QUARN_CALL Quarn_ReadPhoneBook(QuarnConnection connection,
     QuarnResult rv = RecordLengthOf(*fi, kDiallingTailBytes, 255, length);
     if (rv != QUARN_OK)
         return rv;
-    std::array<uint8_t, 256> buffer;
-    rv = ReadRecord(*link, static_cast<uint8_t>(record), kRecordAbsolute, buffer.data(), length);
+    std::array<uint8_t, 255> buffer;
+    const std::span<uint8_t> image(buffer.data(), length);
+    rv = ReadRecord(*link, static_cast<uint8_t>(record), kRecordAbsolute, image);
     if (rv != QUARN_OK)
         return rv;
-    return DecodeDiallingRecord(std::span(buffer.data(), length), *item);
+    return DecodeDiallingRecord(image, *item);
 }
 
 QUARN_API QuarnResult QUARN_CALL Quarn_ReadLastNumDialledBook(QuarnConnection connection,

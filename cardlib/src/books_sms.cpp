@@ -38,7 +38,8 @@ template <typename Item, std::size_t RecordBytes> struct SmsBook {
         QuarnResult rv = RecordLengthOf(*fi, 1, RecordBytes, length);
         if (rv != QUARN_OK)
             return rv;
-        rv = ReadRecord(*link, static_cast<uint8_t>(record), kRecordAbsolute, item->record, length);
+        rv = ReadRecord(*link, static_cast<uint8_t>(record), kRecordAbsolute,
+                        std::span(item->record, length));
         if (rv != QUARN_OK)
             return rv;
         decode(std::span<const uint8_t>(item->record, length), *item);
@@ -64,8 +65,8 @@ template <typename Item, std::size_t RecordBytes> struct SmsBook {
         // A message longer than the card's record would be cut: refuse it.
         if (encoded.length > length)
             return QUARN_E_OUT_OF_RANGE;
-        return UpdateRecord(*link, static_cast<uint8_t>(record), kRecordAbsolute, item->record,
-                            length);
+        return UpdateRecord(*link, static_cast<uint8_t>(record), kRecordAbsolute,
+                            std::span(item->record, length));
     }
 };
 

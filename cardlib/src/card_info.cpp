@@ -51,23 +51,15 @@ private:
 // A missing EF_ICCID leaves the serial number empty and is no error.
 QuarnResult ReadIccid(const CardLink& link, _CARD_INFO* info) {
     std::memset(info->iccid, 0, sizeof info->iccid);
-    ResponseBuffer answer;
-    int answerLength = 0;
-    if (SelectFile(link, fid::kEfIccid, answer, &answerLength) != QUARN_OK)
+    if (!SelectFile(link, fid::kEfIccid).ok())
         return QUARN_OK;
-    std::uint8_t bytes[kResponseCapacity];
-    int length = static_cast<int>(kIccidBytes);
+    std::uint8_t bytes[kIccidBytes];
+    std::size_t length = 0;
     QuarnResult rv = ReadBinary(link, 0, bytes, &length);
     if (rv != QUARN_OK)
         return rv;
-    DecodeIccid(
-        std::span(bytes, std::min<std::size_t>(static_cast<std::size_t>(length), kIccidBytes)),
-        info->iccid);
+    DecodeIccid(std::span(bytes, length), info->iccid);
     return QUARN_OK;
-}
-
-std::span<const std::uint8_t> Received(const ResponseBuffer& buffer, int length) {
-    return std::span(buffer.data(), static_cast<std::size_t>(std::max(length, 0)));
 }
 
 } // namespace
@@ -149,17 +141,15 @@ QUARN_API QuarnResult QUARN_CALL Quarn_GetSIMCardInfo(QuarnConnection connection
     std::memset(info, 0, sizeof *info);
 
     // Some cards need a second or third try right after power-up.
-    ResponseBuffer mf;
-    int mfLength = 0;
-    QuarnResult rv = QUARN_OK;
+    Response mf;
     for (int attempt = 0; attempt < kMfSelectAttempts; ++attempt) {
-        rv = SelectFile(*link, fid::kMf, mf, &mfLength);
-        if (rv == QUARN_OK)
+        mf = SelectFile(*link, fid::kMf);
+        if (mf.ok())
             break;
     }
-    if (rv != QUARN_OK)
-        return rv;
-    rv = ReadPinFields(*link, Received(mf, mfLength), info);
+    if (!mf.ok())
+        return mf.result;
+    QuarnResult rv = ReadPinFields(*link, mf.data(), info);
     if (rv != QUARN_OK)
         return rv;
     rv = ReadIccid(*link, info);
@@ -200,14 +190,12 @@ QUARN_API QuarnResult QUARN_CALL Quarn_GetUSIMCardInfo(QuarnConnection connectio
     std::memset(info, 0, sizeof *info);
 
     SetMode(CommandMode::Uicc);
-    ResponseBuffer mf;
-    int mfLength = 0;
-    QuarnResult rv = SelectFile(*link, fid::kMf, mf, &mfLength);
-    if (rv != QUARN_OK) {
+    const Response mf = SelectFile(*link, fid::kMf);
+    if (!mf.ok()) {
         SetMode(CommandMode::Sim);
-        return rv;
+        return mf.result;
     }
-    rv = ReadPinFields(*link, Received(mf, mfLength), info);
+    QuarnResult rv = ReadPinFields(*link, mf.data(), info);
     if (rv != QUARN_OK)
         return rv;
     rv = ReadIccid(*link, info);
@@ -241,21 +229,15 @@ QUARN_API QuarnResult QUARN_CALL Quarn_GetIMSI(QuarnConnection connection, char*
         return pcsc::kInvalidHandle;
     if (!imsiOut)
         return pcsc::kInvalidParameter;
-    ResponseBuffer answer;
-    int answerLength = 0;
-    for (std::uint16_t fileId : {fid::kMf, fid::kDfGsm, fid::kEfImsi}) {
-        QuarnResult rv = SelectFile(*link, fileId, answer, &answerLength);
-        if (rv != QUARN_OK)
-            return rv;
-    }
-    std::uint8_t bytes[kResponseCapacity];
-    int length = static_cast<int>(kImsiFileBytes);
-    QuarnResult rv = ReadBinary(*link, 0, bytes, &length);
+    QuarnResult rv = SelectPath(*link, {fid::kMf, fid::kDfGsm, fid::kEfImsi}).result;
     if (rv != QUARN_OK)
         return rv;
-    DecodeImsi(
-        std::span(bytes, std::min<std::size_t>(static_cast<std::size_t>(length), kImsiFileBytes)),
-        imsiOut);
+    std::uint8_t bytes[kImsiFileBytes];
+    std::size_t length = 0;
+    rv = ReadBinary(*link, 0, bytes, &length);
+    if (rv != QUARN_OK)
+        return rv;
+    DecodeImsi(std::span(bytes, length), imsiOut);
     return QUARN_OK;
 }
 

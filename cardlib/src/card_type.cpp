@@ -12,9 +12,7 @@ namespace {
 // the UICC set and refuse it with 6E00.
 QuarnResult Probe(const CardLink& link, std::initializer_list<std::uint16_t> path) {
     const CommandMode before = CurrentMode();
-    ResponseBuffer answer;
-    int length = 0;
-    const QuarnResult result = SelectPath(link, path, answer, &length);
+    const QuarnResult result = SelectPath(link, path).result;
     if (result != QUARN_OK)
         SetMode(before);
     return result;

@@ -68,16 +68,14 @@ void SelectPathTo(const CardLink& link, std::uint16_t index, std::FILE* trace) {
          at = g_table.entries[at].parentIndex)
         ancestors[depth++] = at;
 
-    ResponseBuffer answer;
-    int length = 0;
     if (trace)
         std::fprintf(trace, "%04X \n", fid::kMf);
-    SelectFile(link, fid::kMf, answer, &length);
+    SelectFile(link, fid::kMf);
     while (depth > 0) {
         std::uint16_t fileId = g_table.entries[ancestors[--depth]].fileId;
         if (trace)
             std::fprintf(trace, "%04X \n", fileId);
-        SelectFile(link, fileId, answer, &length);
+        SelectFile(link, fileId);
     }
 }
 
@@ -155,9 +153,7 @@ QuarnResult Account(Walk walk, std::uint16_t directory, std::uint16_t fileId, bo
 
 QuarnResult ScanDirectory(const CardLink& link, Walk walk, std::FILE* trace) {
     const std::uint16_t directory = g_table.entries[g_table.position].fileId;
-    ResponseBuffer answer;
-    int length = 0;
-    QuarnResult rv = SelectFile(link, directory, answer, &length);
+    QuarnResult rv = SelectFile(link, directory).result;
     if (rv != QUARN_OK)
         return rv;
 
@@ -168,17 +164,16 @@ QuarnResult ScanDirectory(const CardLink& link, Walk walk, std::FILE* trace) {
             const auto fileId = static_cast<std::uint16_t>(first | low);
             if (InTable(fileId))
                 continue;
-            rv = SelectFile(link, fileId, answer, &length);
-            if (rv == QUARN_E_BAD_ANSWER)
+            const Response answer = SelectFile(link, fileId);
+            if (answer.result == QUARN_E_BAD_ANSWER)
                 continue; // no such file here
-            if (rv != QUARN_OK)
-                return rv;
-            rv = Account(walk, directory, fileId, r == 0,
-                         std::span(answer.data(), static_cast<std::size_t>(length)), trace);
+            if (!answer.ok())
+                return answer.result;
+            rv = Account(walk, directory, fileId, r == 0, answer.data(), trace);
             if (rv != QUARN_OK)
                 return rv;
             // Back to the directory being scanned: the file may have been a DF.
-            rv = SelectFile(link, directory, answer, &length);
+            rv = SelectFile(link, directory).result;
             if (rv != QUARN_OK)
                 return rv;
         }

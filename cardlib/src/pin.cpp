@@ -41,16 +41,12 @@ bool LengthAllowed(const char* digits, unsigned length) {
 // Sends a PIN command; exactly 9000 is success.
 QuarnResult SendPinCommand(const CardLink& link, std::uint8_t ins, std::uint8_t p2,
                            const PinBlocks& blocks, std::uint8_t blockCount) {
-    const std::uint8_t header[5] = {ClassByte(), ins, 0x00, p2,
-                                    static_cast<std::uint8_t>(blockCount * kPinBlockSize)};
-    ResponseBuffer response;
-    int responseLength = 0;
-    std::uint8_t sw[2] = {0, 0};
-    QuarnResult rv = TransmitApdu(link, header, blocks.data(), true, response.data(),
-                                  response.size(), &responseLength, sw);
-    if (rv != QUARN_OK)
-        return rv;
-    return RequireSuccessWord(sw);
+    const Response response =
+        Transmit(link, Command::Sending(ClassByte(), ins, 0x00, p2,
+                                        std::span(blocks.data(), blockCount * kPinBlockSize)));
+    if (!response.ok())
+        return response.result;
+    return RequireSuccessWord(response.sw);
 }
 
 QuarnResult OnePinCommand(QuarnConnection connection, std::uint8_t ins, const char* pin,
@@ -80,17 +76,13 @@ QuarnResult TwoPinCommand(QuarnConnection connection, std::uint8_t ins, std::uin
 }
 
 QuarnResult QueryAttempts(const CardLink& link, std::uint8_t ins, std::uint8_t* attempts) {
-    const std::uint8_t header[5] = {ClassByte(), ins, 0x00, kChv1, 0x00};
-    ResponseBuffer response;
-    int responseLength = 0;
-    std::uint8_t sw[2] = {0, 0};
-    QuarnResult rv = TransmitApdu(link, header, nullptr, false, response.data(), response.size(),
-                                  &responseLength, sw);
-    if (rv != QUARN_OK)
-        return rv;
-    if (sw[0] != 0x63 || (sw[1] & 0xF0) != 0xC0)
-        return QUARN_E_STATUS_BASE + (static_cast<QuarnResult>(sw[0]) << 8) + sw[1];
-    *attempts = sw[1] & 0x0F;
+    const Response response =
+        Transmit(link, Command::Expecting(ClassByte(), ins, 0x00, kChv1, 0x00));
+    if (!response.ok())
+        return response.result;
+    if (response.sw1() != 0x63 || (response.sw2() & 0xF0) != 0xC0)
+        return QUARN_E_STATUS_BASE + response.sw;
+    *attempts = response.sw2() & 0x0F;
     return QUARN_OK;
 }
 
