@@ -12,41 +12,7 @@
 namespace nimbrel {
 namespace {
 
-constexpr std::uint8_t kTagPinStatus = 0xC6;
-constexpr std::uint8_t kPinDisabledBit = 0x80; // GSM file characteristics
-constexpr std::uint8_t kPinEnabledBit = 0x80;  // FCP PS_DO
-constexpr std::size_t kGsmCharacteristics = 13;
-constexpr std::size_t kGsmChv1Status = 18;
-constexpr std::size_t kGsmUnblockChv1Status = 19;
 constexpr int kMfSelectAttempts = 3;
-
-char Digit(std::uint8_t half) {
-    return static_cast<char>('0' + half);
-}
-
-// Writes the nibble digits of `halves` to out (room for `capacity` bytes
-// with the NUL); a half above 9 ends them.
-class DigitWriter {
-public:
-    DigitWriter(char* out, std::size_t capacity) : out_(out), capacity_(capacity) {
-        std::memset(out_, 0, capacity_);
-    }
-    void Put(std::uint8_t half) {
-        if (ended_ || position_ + 1 >= capacity_)
-            return;
-        if (half > 9) {
-            ended_ = true;
-            return;
-        }
-        out_[position_++] = Digit(half);
-    }
-
-private:
-    char* out_;
-    std::size_t capacity_;
-    std::size_t position_ = 0;
-    bool ended_ = false;
-};
 
 // A missing EF_ICCID leaves the serial number empty and is no error.
 QuarnResult ReadIccid(const CardLink& link, _CARD_INFO* info) {
@@ -67,11 +33,10 @@ QuarnResult ReadIccid(const CardLink& link, _CARD_INFO* info) {
 QuarnResult ReadPinFields(const CardLink& link, std::span<const std::uint8_t> mfAnswer,
                           _CARD_INFO* info) {
     if (IsFcp(mfAnswer)) {
-        std::optional<Tlv> status = FindTlv(FcpBody(mfAnswer), 2, kTagPinStatus);
-        // Value: PS_DO tag 90, its length, then the bit map of enabled keys.
-        if (!status || status->value.size() < 3)
+        const std::optional<bool> enabled = FcpPinEnabled(mfAnswer);
+        if (!enabled)
             return QUARN_E_BAD_ANSWER;
-        info->pinEnabled = (status->value[2] & kPinEnabledBit) ? 1 : 0;
+        info->pinEnabled = *enabled ? 1 : 0;
         std::uint8_t attempts = 0;
         QuarnResult rv = QueryPinAttempts(link, &attempts);
         if (rv == QUARN_E_STATUS_BASE + 0x9000) {
@@ -93,36 +58,7 @@ QuarnResult ReadPinFields(const CardLink& link, std::span<const std::uint8_t> mf
         info->pukRetries = attempts;
         return QUARN_OK;
     }
-    if (mfAnswer.size() <= kGsmUnblockChv1Status)
-        return QUARN_E_BAD_ANSWER;
-    info->pinRetries = mfAnswer[kGsmChv1Status] & 0x0F;
-    info->pinBlocked = info->pinRetries == 0 ? 1 : 0;
-    info->pukRetries = mfAnswer[kGsmUnblockChv1Status] & 0x0F;
-    info->pinEnabled = (mfAnswer[kGsmCharacteristics] & kPinDisabledBit) ? 0 : 1;
-    return QUARN_OK;
-}
-
-void DecodeIccid(std::span<const std::uint8_t> bytes, char* out) {
-    DigitWriter digits(out, kIccidCapacity);
-    for (std::uint8_t byte : bytes.first(std::min(bytes.size(), kIccidBytes))) {
-        digits.Put(byte & 0x0F);
-        digits.Put(byte >> 4);
-    }
-}
-
-void DecodeImsi(std::span<const std::uint8_t> bytes, char* out) {
-    DigitWriter digits(out, kImsiCapacity);
-    if (bytes.size() < 2)
-        return;
-    std::size_t length = std::min<std::size_t>({bytes[0], kImsiMaxLength, bytes.size() - 1});
-    if (length == 0)
-        return;
-    // The low half of byte 1 is the identity type and parity, not a digit.
-    digits.Put(bytes[1] >> 4);
-    for (std::size_t i = 2; i <= length; ++i) {
-        digits.Put(bytes[i] & 0x0F);
-        digits.Put(bytes[i] >> 4);
-    }
+    return GsmPinFields(mfAnswer, info);
 }
 
 } // namespace nimbrel

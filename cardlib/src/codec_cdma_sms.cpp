@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "codec_alphabet.h"
+#include "codec_bcd.h"
 
 namespace nimbrel {
 namespace {
@@ -109,11 +110,7 @@ void ReadUserData(std::span<const uint8_t> data, _CDMA_SMS_ITEM& item) {
 
 void ReadTimeStamp(std::span<const uint8_t> data, char (&out)[16]) {
     const std::size_t bytes = std::min(data.size(), (sizeof out - 1) / 2);
-    for (std::size_t i = 0; i < bytes; ++i) {
-        out[2 * i] = static_cast<char>('0' + (data[i] >> 4));
-        out[2 * i + 1] = static_cast<char>('0' + (data[i] & 0x0F));
-    }
-    out[2 * bytes] = 0;
+    DecodeBcd(data.first(bytes), 2 * bytes, HalfOrder::HighFirst, kOffsetDigits, out);
 }
 
 // Walks identifier/length/data entries; an entry running past the end is
@@ -177,7 +174,7 @@ EncodeResult EncodeNewMessage(_CDMA_SMS_ITEM& item) {
                        });
 
     std::array<uint8_t, kCdmaRecordBytes> image{};
-    image[0] = 0x07;
+    image[0] = kSmsToBeSent;
     std::size_t pos = 2;
     image[pos++] = 0x00; // point-to-point
     const std::span<uint8_t> out(image);
@@ -248,7 +245,7 @@ void DecodeCdmaSmsRecord(std::span<const uint8_t> record, _CDMA_SMS_ITEM& item) 
     std::memset(item.text, 0, sizeof item.text);
     std::memset(item.textUcs2, 0, sizeof item.textUcs2);
     std::memset(item.callback, 0, sizeof item.callback);
-    if (item.status == 0 || record.size() < 3 || record[1] < 4)
+    if (item.status == kSmsFree || record.size() < 3 || record[1] < 4)
         return;
 
     // The message runs from byte 2 for L bytes, the type byte first.
@@ -270,15 +267,15 @@ void DecodeCdmaSmsRecord(std::span<const uint8_t> record, _CDMA_SMS_ITEM& item) 
 
 EncodeResult EncodeCdmaSmsRecord(_CDMA_SMS_ITEM& item) {
     switch (item.status) {
-    case 0x00:
-        item.record[0] = 0x00;
+    case kSmsFree:
+        item.record[0] = kSmsFree;
         std::memset(item.record + 1, 0xFF, sizeof item.record - 1);
         return {QUARN_OK, 1};
-    case 0x01:
-        if (item.record[0] == 0x03)
-            item.record[0] = 0x01;
+    case kSmsRead:
+        if (item.record[0] == kSmsUnread)
+            item.record[0] = kSmsRead;
         return {QUARN_OK, 1};
-    case 0x07:
+    case kSmsToBeSent:
         return EncodeNewMessage(item);
     default:
         return {QUARN_OK, 0};

@@ -12,6 +12,15 @@
 
 namespace nimbrel {
 
+// Status byte of an SMS record, the same in the GSM and the R-UIM books.
+enum SmsStatus : uint8_t {
+    kSmsFree = 0x00,
+    kSmsRead = 0x01,
+    kSmsUnread = 0x03,
+    kSmsSent = 0x05,
+    kSmsToBeSent = 0x07,
+};
+
 // What an encoder did: a result code and how many bytes of its output carry
 // content (the rest is padding the encoder also set).
 struct EncodeResult {

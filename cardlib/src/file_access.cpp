@@ -13,7 +13,6 @@ constexpr std::uint8_t kInsUpdateRecord = 0xDC;
 
 constexpr std::uint8_t kApplicationTemplate = 0x61;
 constexpr std::uint8_t kTagAid = 0x4F;
-constexpr std::uint8_t kTagFileDescriptor = 0x82;
 constexpr std::size_t kMaxAidLength = 16;
 
 Response SendSelect(const CardLink& link, std::uint16_t fileId) {
@@ -142,81 +141,6 @@ QuarnResult SelectUsimApplication(const CardLink& link) {
         return QUARN_E_USIM_NOT_FOUND;
 
     return SelectByAid(link, aid->value).result;
-}
-
-std::optional<Tlv> FindTlv(std::span<const std::uint8_t> bytes, std::size_t start,
-                           std::uint8_t tag) {
-    std::size_t pos = start;
-    while (pos + 2 <= bytes.size()) {
-        std::size_t valueLength = bytes[pos + 1];
-        std::size_t end = pos + 2 + valueLength;
-        if (end > bytes.size())
-            return std::nullopt;
-        if (bytes[pos] == tag)
-            return Tlv{pos, bytes.subspan(pos + 2, valueLength)};
-        pos = end;
-    }
-    return std::nullopt;
-}
-
-std::span<const std::uint8_t> FcpBody(std::span<const std::uint8_t> answer) {
-    if (answer.size() < 2)
-        return answer;
-    return answer.first(std::min<std::size_t>(answer.size(), 2u + answer[1]));
-}
-
-namespace {
-
-// The file descriptor of an FCP answer with at least `minValue` value bytes.
-std::optional<Tlv> Descriptor(std::span<const std::uint8_t> answer, std::size_t minValue) {
-    std::optional<Tlv> descriptor = FindTlv(FcpBody(answer), 2, kTagFileDescriptor);
-    if (!descriptor || descriptor->value.size() < minValue)
-        return std::nullopt;
-    return descriptor;
-}
-
-constexpr std::size_t kGsmFileSize = 2;
-constexpr std::size_t kGsmRecordLength = 14;
-
-} // namespace
-
-std::optional<int> RecordLengthFromSelect(std::span<const std::uint8_t> answer) {
-    if (IsFcp(answer)) {
-        // Value bytes: descriptor, coding, record length (2).
-        std::optional<Tlv> descriptor = Descriptor(answer, 4);
-        if (!descriptor)
-            return std::nullopt;
-        return (descriptor->value[2] << 8) | descriptor->value[3];
-    }
-    if (answer.size() <= kGsmRecordLength)
-        return std::nullopt;
-    return answer[kGsmRecordLength];
-}
-
-QuarnResult FileInfoFromSelect(std::span<const std::uint8_t> answer, _FILE_INFO* info) {
-    if (IsFcp(answer)) {
-        // Value bytes: descriptor, coding, record length (2), record count.
-        std::optional<Tlv> descriptor = Descriptor(answer, 5);
-        if (!descriptor)
-            return QUARN_E_BAD_ANSWER;
-        int recordLength = (descriptor->value[2] << 8) | descriptor->value[3];
-        int recordCount = descriptor->value[4];
-        info->recordLength = recordLength;
-        info->recordCount = recordCount;
-        info->fileSize = recordLength * recordCount;
-        return QUARN_OK;
-    }
-    if (answer.size() <= kGsmRecordLength)
-        return QUARN_E_BAD_ANSWER;
-    int fileSize = (answer[kGsmFileSize] << 8) | answer[kGsmFileSize + 1];
-    int recordLength = answer[kGsmRecordLength];
-    // A record file without a record length has no geometry.
-    if (recordLength == 0)
-        return QUARN_E_BAD_ANSWER;
-    info->fileSize = fileSize;
-    info->recordLength = recordLength;
-    info->recordCount = fileSize / recordLength;
-    return QUARN_OK;
 }
 
 } // namespace nimbrel

@@ -1,15 +1,15 @@
 // Card file access on top of Transmit: SELECT (with GET RESPONSE and the
 // automatic SIM/UICC switch), READ BINARY, READ RECORD, UPDATE RECORD, SELECT
-// by AID, selection of the USIM application, and the bounded parsers of
-// SELECT answers (GSM form and FCP template).
+// by AID and selection of the USIM application. The answers are read by the
+// parsers of codec_select.h.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
-#include <optional>
 #include <span>
 
+#include "codec_select.h"
 #include "nimbrel.h"
 #include "transport.h"
 
@@ -74,39 +74,5 @@ Response SelectByAid(const CardLink& link, std::span<const std::uint8_t> aid);
 // under 4F), SELECT by that AID. A record that is not an application template,
 // or holds no usable AID, gives QUARN_E_USIM_NOT_FOUND.
 QuarnResult SelectUsimApplication(const CardLink& link);
-
-// One BER-TLV element found inside a response. `offset` is the position of
-// the tag byte; value() is bounded by the bytes received.
-struct Tlv {
-    std::size_t offset = 0;
-    std::span<const std::uint8_t> value;
-};
-
-// Walks simple TLVs (one tag byte, one length byte) from `start`, skipping
-// elements until `tag` is found. Stops at the end of `bytes`: a missing tag, or
-// an element whose value would run past the end, gives nullopt.
-std::optional<Tlv> FindTlv(std::span<const std::uint8_t> bytes, std::size_t start,
-                           std::uint8_t tag);
-
-// A SELECT answer starting with 62 is an FCP template, anything else the GSM
-// 11.11 form.
-inline bool IsFcp(std::span<const std::uint8_t> answer) {
-    return !answer.empty() && answer[0] == 0x62;
-}
-
-// The bytes of an FCP template that are inside both the answer and the
-// template's own length.
-std::span<const std::uint8_t> FcpBody(std::span<const std::uint8_t> answer);
-
-// Geometry of a record file from its SELECT answer.
-//   FCP: tag 82, record length = bytes 4-5, count = byte 6, size = length x count.
-//   GSM: size = bytes 2-3, record length = byte 14, count = size / length.
-// A truncated answer, a missing descriptor or a GSM record length of 0 gives
-// QUARN_E_BAD_ANSWER and leaves *info untouched.
-QuarnResult FileInfoFromSelect(std::span<const std::uint8_t> answer, _FILE_INFO* info);
-
-// Record length of a record file from its SELECT answer (FCP bytes 4-5 of tag
-// 82, GSM byte 14); nullopt when the answer is too short or has no descriptor.
-std::optional<int> RecordLengthFromSelect(std::span<const std::uint8_t> answer);
 
 } // namespace nimbrel

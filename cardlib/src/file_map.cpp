@@ -3,7 +3,6 @@
 // directories join the table and are scanned in turn.
 #include "file_map.h"
 
-#include <optional>
 #include <span>
 
 #include "file_access.h"
@@ -13,15 +12,6 @@ namespace nimbrel {
 namespace {
 
 DirectoryTable g_table;
-
-constexpr std::uint8_t kGsmTypeOfFile = 6;
-constexpr std::uint8_t kGsmTypeDf = 0x02;
-constexpr std::size_t kGsmFileSize = 2;
-constexpr std::uint8_t kTagFileDescriptor = 0x82;
-constexpr std::uint8_t kTagFileSize = 0x80;
-constexpr std::uint8_t kDescriptorDf = 0x38;
-constexpr std::uint8_t kDescriptorDfShareable = 0x78;
-constexpr std::uint8_t kDescriptorShareable = 0x40;
 
 enum class Walk { Sim, Uicc };
 
@@ -79,24 +69,6 @@ void SelectPathTo(const CardLink& link, std::uint16_t index, std::FILE* trace) {
     }
 }
 
-std::optional<std::uint8_t> FcpDescriptorByte(std::span<const std::uint8_t> answer) {
-    if (!IsFcp(answer))
-        return std::nullopt;
-    std::optional<Tlv> descriptor = FindTlv(FcpBody(answer), 2, kTagFileDescriptor);
-    if (!descriptor || descriptor->value.empty())
-        return std::nullopt;
-    return descriptor->value[0];
-}
-
-std::uint32_t FcpFileSize(std::span<const std::uint8_t> answer) {
-    if (!IsFcp(answer))
-        return 0;
-    std::optional<Tlv> size = FindTlv(FcpBody(answer), 2, kTagFileSize);
-    if (!size || size->value.size() < 2)
-        return 0;
-    return static_cast<std::uint32_t>((size->value[0] << 8) | size->value[1]);
-}
-
 QuarnResult AddDirectory(std::uint16_t fileId) {
     if (g_table.count >= kMaxDirectories)
         return QUARN_E_DIRECTORY_TABLE_FULL;
@@ -111,23 +83,13 @@ QuarnResult Account(Walk walk, std::uint16_t directory, std::uint16_t fileId, bo
         // A USIM is still spoken to in the UICC command set after its card
         // information was read, and answers in FCP form: read such answers
         // by their tags, or the GSM offsets would add up meaningless sizes.
-        if (IsFcp(answer)) {
-            std::optional<std::uint8_t> descriptor = FcpDescriptorByte(answer);
-            if (descriptor &&
-                (*descriptor == kDescriptorDf || *descriptor == kDescriptorDfShareable)) {
-                QuarnResult rv = AddDirectory(fileId);
-                if (rv != QUARN_OK)
-                    return rv;
-            } else {
-                g_table.total += FcpFileSize(answer);
-            }
-        } else if (answer.size() > kGsmTypeOfFile && answer[kGsmTypeOfFile] == kGsmTypeDf) {
+        const FileEntry entry = IsFcp(answer) ? FcpFileEntry(answer) : GsmFileEntry(answer);
+        if (entry.directory) {
             QuarnResult rv = AddDirectory(fileId);
             if (rv != QUARN_OK)
                 return rv;
-        } else if (answer.size() >= kGsmFileSize + 2) {
-            g_table.total +=
-                static_cast<std::uint32_t>((answer[kGsmFileSize] << 8) | answer[kGsmFileSize + 1]);
+        } else {
+            g_table.total += entry.fileSize;
         }
         // The SIM walk also counts what the card holds about each file.
         g_table.total += static_cast<std::uint32_t>(answer.size());
@@ -136,8 +98,8 @@ QuarnResult Account(Walk walk, std::uint16_t directory, std::uint16_t fileId, bo
 
     if (trace)
         std::fprintf(trace, "%04x->%04x\n", directory, fileId);
-    std::optional<std::uint8_t> descriptor = FcpDescriptorByte(answer);
-    if (descriptor && (*descriptor == kDescriptorDf || *descriptor == kDescriptorDfShareable)) {
+    const FileEntry entry = FcpFileEntry(answer);
+    if (entry.directory) {
         QuarnResult rv = AddDirectory(fileId);
         if (rv != QUARN_OK)
             return rv;
@@ -145,9 +107,9 @@ QuarnResult Account(Walk walk, std::uint16_t directory, std::uint16_t fileId, bo
             std::fprintf(trace, "%04x AddInDFTable\n", fileId);
         return QUARN_OK;
     }
-    if (trace && firstRange && descriptor && (*descriptor & kDescriptorShareable))
+    if (trace && firstRange && entry.shareable)
         std::fputs("Shareable File\n", trace);
-    g_table.total += FcpFileSize(answer);
+    g_table.total += entry.fileSize;
     return QUARN_OK;
 }
 
