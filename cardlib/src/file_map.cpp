@@ -6,12 +6,15 @@
 #include <span>
 
 #include "file_access.h"
+#include "module_state.h"
 #include "session.h"
 
 namespace nimbrel {
 namespace {
 
-DirectoryTable g_table;
+DirectoryTable& Table() {
+    return State().walk;
+}
 
 enum class Walk { Sim, Uicc };
 
@@ -35,34 +38,37 @@ Ranges RangesOf(std::uint16_t directory) {
 }
 
 bool InTable(std::uint16_t fileId) {
-    for (std::uint16_t i = 0; i < g_table.count; ++i)
-        if (g_table.entries[i].fileId == fileId)
+    DirectoryTable& table = Table();
+    for (std::uint16_t i = 0; i < table.count; ++i)
+        if (table.entries[i].fileId == fileId)
             return true;
     return false;
 }
 
 void StartWalk() {
-    g_table.entries[0] = DirectoryEntry{fid::kMf, 0};
-    g_table.count = 1;
-    g_table.position = 0;
-    g_table.total = 0;
+    DirectoryTable& table = Table();
+    table.entries[0] = DirectoryEntry{fid::kMf, 0};
+    table.count = 1;
+    table.position = 0;
+    table.total = 0;
 }
 
 // Selects the MF and the ancestors of the directory at `index`, top down.
 // The scan that follows checks where it ended up.
 void SelectPathTo(const CardLink& link, std::uint16_t index, std::FILE* trace) {
+    DirectoryTable& table = Table();
     std::uint16_t ancestors[kMaxDirectories];
     std::size_t depth = 0;
     // Parents always come earlier in the table, so this ends at the MF.
-    for (std::uint16_t at = g_table.entries[index].parentIndex; at != 0 && depth < kMaxDirectories;
-         at = g_table.entries[at].parentIndex)
+    for (std::uint16_t at = table.entries[index].parentIndex; at != 0 && depth < kMaxDirectories;
+         at = table.entries[at].parentIndex)
         ancestors[depth++] = at;
 
     if (trace)
         std::fprintf(trace, "%04X \n", fid::kMf);
     SelectFile(link, fid::kMf);
     while (depth > 0) {
-        std::uint16_t fileId = g_table.entries[ancestors[--depth]].fileId;
+        std::uint16_t fileId = table.entries[ancestors[--depth]].fileId;
         if (trace)
             std::fprintf(trace, "%04X \n", fileId);
         SelectFile(link, fileId);
@@ -70,15 +76,17 @@ void SelectPathTo(const CardLink& link, std::uint16_t index, std::FILE* trace) {
 }
 
 QuarnResult AddDirectory(std::uint16_t fileId) {
-    if (g_table.count >= kMaxDirectories)
+    DirectoryTable& table = Table();
+    if (table.count >= kMaxDirectories)
         return QUARN_E_DIRECTORY_TABLE_FULL;
-    g_table.entries[g_table.count++] = DirectoryEntry{fileId, g_table.position};
+    table.entries[table.count++] = DirectoryEntry{fileId, table.position};
     return QUARN_OK;
 }
 
 // Takes one found file (or directory) into the table and the total.
 QuarnResult Account(Walk walk, std::uint16_t directory, std::uint16_t fileId, bool firstRange,
                     std::span<const std::uint8_t> answer, std::FILE* trace) {
+    DirectoryTable& table = Table();
     if (walk == Walk::Sim) {
         // A USIM is still spoken to in the UICC command set after its card
         // information was read, and answers in FCP form: read such answers
@@ -89,10 +97,10 @@ QuarnResult Account(Walk walk, std::uint16_t directory, std::uint16_t fileId, bo
             if (rv != QUARN_OK)
                 return rv;
         } else {
-            g_table.total += entry.fileSize;
+            table.total += entry.fileSize;
         }
         // The SIM walk also counts what the card holds about each file.
-        g_table.total += static_cast<std::uint32_t>(answer.size());
+        table.total += static_cast<std::uint32_t>(answer.size());
         return QUARN_OK;
     }
 
@@ -109,12 +117,13 @@ QuarnResult Account(Walk walk, std::uint16_t directory, std::uint16_t fileId, bo
     }
     if (trace && firstRange && entry.shareable)
         std::fputs("Shareable File\n", trace);
-    g_table.total += entry.fileSize;
+    table.total += entry.fileSize;
     return QUARN_OK;
 }
 
 QuarnResult ScanDirectory(const CardLink& link, Walk walk, std::FILE* trace) {
-    const std::uint16_t directory = g_table.entries[g_table.position].fileId;
+    DirectoryTable& table = Table();
+    const std::uint16_t directory = table.entries[table.position].fileId;
     QuarnResult rv = SelectFile(link, directory).result;
     if (rv != QUARN_OK)
         return rv;
@@ -145,26 +154,26 @@ QuarnResult ScanDirectory(const CardLink& link, Walk walk, std::FILE* trace) {
 
 QuarnResult WalkFileTree(const CardLink& link, Walk walk, std::uint32_t* totalBytes,
                          std::FILE* trace) {
-    while (g_table.position < g_table.count) {
+    DirectoryTable& table = Table();
+    while (table.position < table.count) {
         if (trace)
-            std::fprintf(trace,
-                         "%04X's Parent DF Path: ", g_table.entries[g_table.position].fileId);
-        SelectPathTo(link, g_table.position, trace);
+            std::fprintf(trace, "%04X's Parent DF Path: ", table.entries[table.position].fileId);
+        SelectPathTo(link, table.position, trace);
         if (trace)
             std::fputs("\n", trace);
         QuarnResult rv = ScanDirectory(link, walk, trace);
         if (rv != QUARN_OK)
             return rv;
-        ++g_table.position;
+        ++table.position;
     }
-    *totalBytes = g_table.total;
+    *totalBytes = table.total;
     return QUARN_OK;
 }
 
 } // namespace
 
 const DirectoryTable& WalkTable() {
-    return g_table;
+    return Table();
 }
 
 QuarnResult WalkSimFileTree(const CardLink& link, std::uint32_t* totalBytes) {

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "module_state.h"
 #include "nimbrel.h"
 #include "platform.h"
 #include "transport.h"
@@ -31,8 +32,5 @@ inline constexpr std::size_t kMaxConnections = 64;
 //   const CardLink* link = FindConnection(connection);
 //   if (!link) return pcsc::kInvalidHandle;
 const CardLink* FindConnection(QuarnConnection connection);
-
-// Closes every live connection (tests, and nothing else).
-void DropAllConnections();
 
 } // namespace nimbrel

@@ -3,36 +3,27 @@
 #include <algorithm>
 #include <cstring>
 
+#include "module_state.h"
 #include "platform.h"
 
 namespace nimbrel {
 namespace {
-
-ModuleState g_state;
 
 // Room for the longest answer a reader hands back (extended data + SW).
 constexpr std::size_t kReceiveCapacity = 600;
 
 } // namespace
 
-ModuleState& State() {
-    return g_state;
-}
-
-void ResetModuleState() {
-    g_state = ModuleState{};
-}
-
 CommandMode CurrentMode() {
-    return g_state.mode;
+    return State().mode;
 }
 
 void SetMode(CommandMode mode) {
-    g_state.mode = mode;
+    State().mode = mode;
 }
 
 void SwitchMode() {
-    g_state.mode = OtherMode(g_state.mode);
+    State().mode = OtherMode(State().mode);
 }
 
 bool IsAcceptedSw1(std::uint8_t sw1) {
@@ -82,7 +73,7 @@ Response Transmit(const CardLink& link, const Command& command) {
     const std::size_t dataLength = receivedLength - 2;
     response.sw =
         static_cast<std::uint16_t>((received[dataLength] << 8) | received[dataLength + 1]);
-    g_state.lastStatusWord = response.sw;
+    State().lastStatusWord = response.sw;
     if (dataLength > kResponseCapacity)
         return response;
     response.SetData(std::span(received, dataLength));

@@ -1,6 +1,6 @@
 // Command transport: the single command/response exchange every card command
-// goes through, the status-word rules, the command mode (SIM or UICC) and the
-// process-wide module state.
+// goes through, the status-word rules and the command mode (SIM or UICC),
+// which lives in the module state (module_state.h).
 //
 // Layering: pcsc_binding -> transport -> file_access -> codecs and books ->
 // exports. Nothing above this header talks to PC/SC directly.
@@ -10,7 +10,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
-#include <string>
 
 #include "nimbrel.h"
 #include "pcsc_binding.h"
@@ -39,18 +38,6 @@ constexpr ModeBytes BytesOf(CommandMode mode) {
 constexpr CommandMode OtherMode(CommandMode mode) {
     return mode == CommandMode::Sim ? CommandMode::Uicc : CommandMode::Sim;
 }
-
-// Process-wide state of the loaded library. Callers must not overlap calls.
-struct ModuleState {
-    CommandMode mode = CommandMode::Sim;
-    std::uint16_t lastStatusWord = 0x9000;
-    std::string activeReader;   // full PC/SC name chosen by the last reader search
-    std::string assignedReader; // base name from Quarn_ConnectAssignReader, empty = none
-};
-
-ModuleState& State();
-// Back to the state of a freshly loaded library (tests use this between cases).
-void ResetModuleState();
 
 CommandMode CurrentMode();
 void SetMode(CommandMode mode);
