@@ -59,52 +59,131 @@ void ReadDtmfNumber(std::span<const uint8_t> data, unsigned modeBits, char (&out
     out[count] = 0;
 }
 
+// How the characters of one user-data encoding are stored and shown.
+enum class TextForm { Ascii7, Gsm7, Latin1, Hebrew, Ucs2 };
+
+// The character set a GSM data coding scheme names: 7-bit default alphabet,
+// 8-bit data, or UCS2. Reserved groups read as the default alphabet.
+TextForm FormOfDcs(uint8_t dcs) {
+    switch (dcs >> 4) {
+    case 0xC:
+    case 0xD:
+        return TextForm::Gsm7;
+    case 0xE:
+        return TextForm::Ucs2;
+    case 0xF:
+        return (dcs & 0x04) ? TextForm::Latin1 : TextForm::Gsm7;
+    default:
+        if ((dcs >> 6) > 1)
+            return TextForm::Gsm7;
+        switch ((dcs >> 2) & 3) {
+        case 1:
+            return TextForm::Latin1;
+        case 2:
+            return TextForm::Ucs2;
+        default:
+            return TextForm::Gsm7;
+        }
+    }
+}
+
+// ISO 8859-8 to UCS2: the letters sit at E0-FA; the rest of the upper half
+// is ISO 8859-1 except a few signs. Unassigned codes show as '?'.
+uint16_t HebrewToUcs2(uint8_t c) {
+    if (c >= 0xE0 && c <= 0xFA)
+        return static_cast<uint16_t>(0x05D0 + (c - 0xE0));
+    switch (c) {
+    case 0xAA:
+        return 0x00D7;
+    case 0xBA:
+        return 0x00F7;
+    case 0xDF:
+        return 0x2017;
+    case 0xFD:
+        return 0x200E;
+    case 0xFE:
+        return 0x200F;
+    default:
+        break;
+    }
+    const bool unassigned = c == 0xA1 || (c >= 0xBF && c <= 0xDE) || c >= 0xFB;
+    return unassigned ? '?' : c;
+}
+
+// 7- or 8-bit characters into text, a NUL shown as a blank.
+void PutTextChars(BitCursor& bits, std::size_t declared, TextForm form, unsigned width,
+                  _CDMA_SMS_ITEM& item) {
+    const std::size_t count =
+        std::min({declared, bits.remainingBits() / width, sizeof item.text - 1});
+    for (std::size_t i = 0; i < count; ++i) {
+        const auto c = static_cast<uint8_t>(bits.Read(width));
+        item.text[i] = static_cast<char>(form == TextForm::Gsm7 ? GsmToLatin1(c)
+                                         : c == 0               ? ' '
+                                                                : c);
+    }
+    item.text[count] = 0;
+}
+
+// 16-bit characters, or ISO 8859-8 ones converted, into textUcs2 high byte
+// first.
+void PutUcs2Chars(BitCursor& bits, std::size_t declared, TextForm form, _CDMA_SMS_ITEM& item) {
+    const unsigned width = form == TextForm::Hebrew ? 8 : 16;
+    const std::size_t count =
+        std::min({declared, bits.remainingBits() / width, sizeof item.textUcs2 / 2 - 1});
+    for (std::size_t i = 0; i < count; ++i) {
+        const uint32_t c = bits.Read(width);
+        const uint16_t ch = form == TextForm::Hebrew ? HebrewToUcs2(static_cast<uint8_t>(c))
+                                                     : static_cast<uint16_t>(c);
+        item.textUcs2[2 * i] = static_cast<uint8_t>(ch >> 8);
+        item.textUcs2[2 * i + 1] = static_cast<uint8_t>(ch);
+    }
+    item.textUcs2[2 * count] = 0;
+    item.textUcs2[2 * count + 1] = 0;
+}
+
 void ReadUserData(std::span<const uint8_t> data, _CDMA_SMS_ITEM& item) {
     BitCursor bits(data);
     const uint32_t encoding = bits.Read(5);
-    if (encoding == kCdmaExtendedProtocol)
+    TextForm form = TextForm::Ucs2;
+    switch (encoding) {
+    case kCdmaExtendedProtocol:
         return; // carries its own message type and character set
+    case kCdmaAscii7:
+    case kCdmaIa5:
+        form = TextForm::Ascii7;
+        break;
+    case kCdmaGsm7:
+        form = TextForm::Gsm7;
+        break;
+    case kCdmaOctet:
+    case kCdmaLatin:
+        form = TextForm::Latin1;
+        break;
+    case kCdmaLatinHebrew:
+        form = TextForm::Hebrew;
+        break;
+    case kCdmaGsmDcs:
+        // A GSM data coding scheme precedes the count and names the set.
+        form = FormOfDcs(static_cast<uint8_t>(bits.Read(8)));
+        break;
+    default:
+        break; // 16-bit characters
+    }
     const std::size_t declared = bits.Read(8);
     if (!bits.ok())
         return;
-    switch (encoding) {
-    case kCdmaAscii7:
-    case kCdmaIa5:
-    case kCdmaGsm7: {
-        const std::size_t count =
-            std::min({declared, bits.remainingBits() / 7, sizeof item.text - 1});
-        for (std::size_t i = 0; i < count; ++i) {
-            const auto c = static_cast<uint8_t>(bits.Read(7));
-            item.text[i] = static_cast<char>(encoding == kCdmaGsm7 ? GsmToLatin1(c)
-                                             : c == 0              ? ' '
-                                                                   : c);
-        }
-        item.text[count] = 0;
+    switch (form) {
+    case TextForm::Ascii7:
+    case TextForm::Gsm7:
+        PutTextChars(bits, declared, form, 7, item);
         return;
-    }
-    case kCdmaOctet:
-    case kCdmaLatin: {
-        const std::size_t count =
-            std::min({declared, bits.remainingBits() / 8, sizeof item.text - 1});
-        for (std::size_t i = 0; i < count; ++i) {
-            const auto c = static_cast<uint8_t>(bits.Read(8));
-            item.text[i] = static_cast<char>(c == 0 ? ' ' : c);
-        }
-        item.text[count] = 0;
+    case TextForm::Latin1:
+        PutTextChars(bits, declared, form, 8, item);
         return;
-    }
-    default: {
-        const std::size_t count =
-            std::min({declared, bits.remainingBits() / 16, sizeof item.textUcs2 / 2 - 1});
-        for (std::size_t i = 0; i < count; ++i) {
-            const uint32_t ch = bits.Read(16);
-            item.textUcs2[2 * i] = static_cast<uint8_t>(ch >> 8);
-            item.textUcs2[2 * i + 1] = static_cast<uint8_t>(ch);
-        }
-        item.textUcs2[2 * count] = 0;
-        item.textUcs2[2 * count + 1] = 0;
+    case TextForm::Hebrew:
+    case TextForm::Ucs2:
+        PutUcs2Chars(bits, declared, form, item);
         return;
-    }
     }
 }
 
