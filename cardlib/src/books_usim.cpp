@@ -1,11 +1,10 @@
 // USIM phone book: DF_PHONEBOOK under DF_TELECOM (global) or under the USIM
 // application (local), its ADN files listed by EF_PBR.
+#include "books.h"
 #include "books_common.h"
 #include "codec_pbr.h"
 
-using namespace nimbrel;
-using namespace nimbrel::books;
-
+namespace nimbrel::books {
 namespace {
 
 QuarnResult SelectPhonebookDirectory(const CardLink& link) {
@@ -34,21 +33,13 @@ QuarnResult UsimGeometry(const Response& selected, _FILE_INFO& file) {
 
 } // namespace
 
-extern "C" {
-
-QUARN_API QuarnResult QUARN_CALL Quarn_OpenUISMPhoneBook(QuarnConnection connection,
-                                                         _USIM_PHONEBOOK_INFO* info) {
-    const CardLink* link = FindConnection(connection);
-    if (!link)
-        return pcsc::kInvalidHandle;
-    if (!info)
-        return pcsc::kInvalidParameter;
-    *info = {};
-    QuarnResult rv = SelectPhonebookDirectory(*link);
+QuarnResult OpenUsimPhoneBook(const CardLink& link, _USIM_PHONEBOOK_INFO& info) {
+    info = {};
+    QuarnResult rv = SelectPhonebookDirectory(link);
     if (rv != QUARN_OK)
         return rv;
 
-    Response selected = Select(*link, fid::kEfPbr, Tries::Once);
+    Response selected = Select(link, fid::kEfPbr, Tries::Once);
     if (!selected.ok())
         return selected.result;
     _FILE_INFO pbr{};
@@ -61,12 +52,12 @@ QUARN_API QuarnResult QUARN_CALL Quarn_OpenUISMPhoneBook(QuarnConnection connect
     // fileCount counts the ADN files found, so that every listed entry is a
     // file the caller can select; records without one add nothing.
     for (int i = 1; i <= pbr.recordCount; ++i) {
-        rv = Select(*link, fid::kEfPbr, Tries::Once).result;
+        rv = Select(link, fid::kEfPbr, Tries::Once).result;
         if (rv != QUARN_OK)
             return rv;
         uint8_t record[255];
         const auto length = static_cast<std::size_t>(pbr.recordLength);
-        rv = ReadRecord(*link, static_cast<uint8_t>(i), kRecordAbsolute, std::span(record, length));
+        rv = ReadRecord(link, static_cast<uint8_t>(i), kRecordAbsolute, std::span(record, length));
         if (rv != QUARN_OK)
             return rv;
         const PbrRecord parsed = ParsePbrRecord(std::span(record, length));
@@ -74,27 +65,24 @@ QUARN_API QuarnResult QUARN_CALL Quarn_OpenUISMPhoneBook(QuarnConnection connect
             return QUARN_E_USIM_NOT_FOUND;
         if (parsed.kind == PbrRecordKind::NoAdn)
             continue;
-        selected = Select(*link, parsed.adnFileId, Tries::Once);
+        selected = Select(link, parsed.adnFileId, Tries::Once);
         if (!selected.ok())
             return selected.result;
         _FILE_INFO adn{};
         rv = UsimGeometry(selected, adn);
         if (rv != QUARN_OK)
             return rv;
-        rv = AppendAdnFile(*info, parsed.adnFileId, adn);
+        rv = AppendAdnFile(info, parsed.adnFileId, adn);
         if (rv != QUARN_OK)
             return rv;
     }
     return QUARN_OK;
 }
 
-QUARN_API QuarnResult QUARN_CALL Quarn_SelectADN(QuarnConnection connection, int fileId) {
-    const CardLink* link = FindConnection(connection);
-    if (!link)
-        return pcsc::kInvalidHandle;
+QuarnResult SelectAdn(const CardLink& link, int fileId) {
     if (fileId < 0 || fileId > 0xFFFF)
         return QUARN_E_OUT_OF_RANGE;
-    return Select(*link, static_cast<uint16_t>(fileId), Tries::Once).result;
+    return Select(link, static_cast<uint16_t>(fileId), Tries::Once).result;
 }
 
-} // extern "C"
+} // namespace nimbrel::books

@@ -5,9 +5,10 @@
 #include <cstring>
 #include <iterator>
 
+#include "books.h"
+#include "card_type.h"
 #include "file_access.h"
 #include "pin.h"
-#include "session.h"
 
 namespace nimbrel {
 namespace {
@@ -61,120 +62,98 @@ QuarnResult ReadPinFields(const CardLink& link, std::span<const std::uint8_t> mf
     return GsmPinFields(mfAnswer, info);
 }
 
-} // namespace nimbrel
-
-using namespace nimbrel;
-
-extern "C" {
-
-QUARN_API QuarnResult QUARN_CALL Quarn_GetSIMCardInfo(QuarnConnection connection,
-                                                      _CARD_INFO* info) {
-    const CardLink* link = FindConnection(connection);
-    if (!link)
-        return pcsc::kInvalidHandle;
-    if (!info)
-        return pcsc::kInvalidParameter;
-    std::memset(info, 0, sizeof *info);
+QuarnResult ReadSimCardInfo(const CardLink& link, _CARD_INFO& info) {
+    info = _CARD_INFO{};
 
     // Some cards need a second or third try right after power-up.
     Response mf;
     for (int attempt = 0; attempt < kMfSelectAttempts; ++attempt) {
-        mf = SelectFile(*link, fid::kMf);
+        mf = SelectFile(link, fid::kMf);
         if (mf.ok())
             break;
     }
     if (!mf.ok())
         return mf.result;
-    QuarnResult rv = ReadPinFields(*link, mf.data(), info);
+    QuarnResult rv = ReadPinFields(link, mf.data(), &info);
     if (rv != QUARN_OK)
         return rv;
-    rv = ReadIccid(*link, info);
+    rv = ReadIccid(link, &info);
     if (rv != QUARN_OK)
         return rv;
 
     _FILE_INFO file{};
-    rv = Quarn_OpenPhoneBook(connection, &file);
+    rv = books::OpenPhoneBook(link, file);
     if (rv != QUARN_OK)
         return rv;
-    info->phoneBookSize = file.fileSize;
+    info.phoneBookSize = file.fileSize;
     file = _FILE_INFO{};
-    rv = Quarn_OpenLastNumDialledBook(connection, &file);
+    rv = books::OpenLastDialled(link, file);
     if (rv != QUARN_OK)
         return rv;
-    info->lastDialledSize = file.fileSize;
+    info.lastDialledSize = file.fileSize;
 
     file = _FILE_INFO{};
-    if (Quarn_IsCDMA_RUIM(connection) == QUARN_OK) {
-        rv = Quarn_OpenCDMASMSBook(connection, &file);
+    if (ProbeRuim(link) == QUARN_OK) {
+        rv = books::OpenCdmaSmsBook(link, file);
         if (rv != QUARN_OK)
             return rv;
-        info->smsSize = file.fileSize;
+        info.smsSize = file.fileSize;
     } else {
         // A SIM without a readable EF_SMS simply has no SMS storage.
-        info->smsSize = Quarn_OpenSMSBook(connection, &file) == QUARN_OK ? file.fileSize : 0;
+        info.smsSize = books::OpenSmsBook(link, file) == QUARN_OK ? file.fileSize : 0;
     }
     return QUARN_OK;
 }
 
-QUARN_API QuarnResult QUARN_CALL Quarn_GetUSIMCardInfo(QuarnConnection connection,
-                                                       _CARD_INFO* info) {
-    const CardLink* link = FindConnection(connection);
-    if (!link)
-        return pcsc::kInvalidHandle;
-    if (!info)
-        return pcsc::kInvalidParameter;
-    std::memset(info, 0, sizeof *info);
+QuarnResult ReadUsimCardInfo(const CardLink& link, _CARD_INFO& info) {
+    info = _CARD_INFO{};
 
     SetMode(CommandMode::Uicc);
-    const Response mf = SelectFile(*link, fid::kMf);
+    const Response mf = SelectFile(link, fid::kMf);
     if (!mf.ok()) {
         SetMode(CommandMode::Sim);
         return mf.result;
     }
-    QuarnResult rv = ReadPinFields(*link, mf.data(), info);
+    QuarnResult rv = ReadPinFields(link, mf.data(), &info);
+    // Unlike the failures around it this one keeps UICC mode: callers have always found it so.
     if (rv != QUARN_OK)
         return rv;
-    rv = ReadIccid(*link, info);
+    rv = ReadIccid(link, &info);
     if (rv != QUARN_OK) {
         SetMode(CommandMode::Sim);
         return rv;
     }
 
     _USIM_PHONEBOOK_INFO phoneBook{};
-    rv = Quarn_OpenUISMPhoneBook(connection, &phoneBook);
+    rv = books::OpenUsimPhoneBook(link, phoneBook);
     if (rv != QUARN_OK) {
         SetMode(CommandMode::Sim);
         return rv;
     }
     _FILE_INFO sms{};
-    info->smsSize = Quarn_OpenUSIMSMSBook(connection, &sms) == QUARN_OK ? sms.fileSize : 0;
-    info->lastDialledSize = 0;
+    info.smsSize = books::OpenUsimSmsBook(link, sms) == QUARN_OK ? sms.fileSize : 0;
+    info.lastDialledSize = 0;
     // The count comes from the card: never past the table's room.
     int files =
         std::clamp<int>(phoneBook.fileCount, 0, static_cast<int>(std::size(phoneBook.files)));
     int total = 0;
     for (int i = 0; i < files; ++i)
         total += phoneBook.files[i].fileSize;
-    info->phoneBookSize = total;
+    info.phoneBookSize = total;
     return QUARN_OK;
 }
 
-QUARN_API QuarnResult QUARN_CALL Quarn_GetIMSI(QuarnConnection connection, char* imsiOut) {
-    const CardLink* link = FindConnection(connection);
-    if (!link)
-        return pcsc::kInvalidHandle;
-    if (!imsiOut)
-        return pcsc::kInvalidParameter;
-    QuarnResult rv = SelectPath(*link, {fid::kMf, fid::kDfGsm, fid::kEfImsi}).result;
+QuarnResult ReadImsi(const CardLink& link, char* imsiOut) {
+    QuarnResult rv = SelectPath(link, {fid::kMf, fid::kDfGsm, fid::kEfImsi}).result;
     if (rv != QUARN_OK)
         return rv;
     std::uint8_t bytes[kImsiFileBytes];
     std::size_t length = 0;
-    rv = ReadBinary(*link, 0, bytes, &length);
+    rv = ReadBinary(link, 0, bytes, &length);
     if (rv != QUARN_OK)
         return rv;
     DecodeImsi(std::span(bytes, length), imsiOut);
     return QUARN_OK;
 }
 
-} // extern "C"
+} // namespace nimbrel

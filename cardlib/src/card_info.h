@@ -19,4 +19,16 @@ namespace nimbrel {
 QuarnResult ReadPinFields(const CardLink& link, std::span<const std::uint8_t> mfAnswer,
                           _CARD_INFO* info);
 
+// Card information of a SIM or R-UIM: PIN fields of the MF (three tries at
+// its SELECT), ICCID, phone-book, last-dialled and SMS sizes. info is
+// cleared first and holds what was read when a step fails.
+QuarnResult ReadSimCardInfo(const CardLink& link, _CARD_INFO& info);
+
+// The same for a USIM, in UICC mode, which stays in force on success; the
+// phone-book size sums the ADN files of the USIM phone book.
+QuarnResult ReadUsimCardInfo(const CardLink& link, _CARD_INFO& info);
+
+// MF, DF_GSM, EF_IMSI, then the digits into kImsiCapacity bytes at imsiOut.
+QuarnResult ReadImsi(const CardLink& link, char* imsiOut);
+
 } // namespace nimbrel

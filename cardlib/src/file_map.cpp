@@ -189,23 +189,13 @@ QuarnResult WalkUiccFileTree(const CardLink& link, std::uint32_t* totalBytes, st
     return WalkFileTree(link, Walk::Uicc, totalBytes, trace);
 }
 
-} // namespace nimbrel
-
-using namespace nimbrel;
-
 namespace {
 
-// Argument checks shared by both walk exports; the total is stored only when
-// the whole walk succeeded.
-template <typename WalkFn>
-QuarnResult ExportWalk(QuarnConnection connection, int* totalBytes, WalkFn walk) {
-    const CardLink* link = FindConnection(connection);
-    if (!link)
-        return pcsc::kInvalidHandle;
-    if (!totalBytes)
-        return pcsc::kInvalidParameter;
+// The exported sizes are int; the total is stored only when the whole walk
+// succeeded.
+template <typename Run> QuarnResult WalkInto(int* totalBytes, Run walk) {
     std::uint32_t total = 0;
-    QuarnResult rv = walk(*link, &total);
+    const QuarnResult rv = walk(&total);
     if (rv == QUARN_OK)
         *totalBytes = static_cast<int>(total);
     return rv;
@@ -213,21 +203,13 @@ QuarnResult ExportWalk(QuarnConnection connection, int* totalBytes, WalkFn walk)
 
 } // namespace
 
-extern "C" {
-
-QUARN_API QuarnResult QUARN_CALL Quarn_GetSIMFileMapSize(QuarnConnection connection,
-                                                         int* totalBytes) {
-    return ExportWalk(connection, totalBytes, [](const CardLink& link, std::uint32_t* total) {
-        return WalkSimFileTree(link, total);
-    });
+QuarnResult SimFileMapSize(const CardLink& link, int* totalBytes) {
+    return WalkInto(totalBytes, [&](std::uint32_t* total) { return WalkSimFileTree(link, total); });
 }
 
-// The UICC walk reports its progress on standard output.
-QUARN_API QuarnResult QUARN_CALL Quarn_GetUSIMFileMapSize(QuarnConnection connection,
-                                                          int* totalBytes) {
-    return ExportWalk(connection, totalBytes, [](const CardLink& link, std::uint32_t* total) {
-        return WalkUiccFileTree(link, total, stdout);
-    });
+QuarnResult UsimFileMapSize(const CardLink& link, int* totalBytes) {
+    return WalkInto(totalBytes,
+                    [&](std::uint32_t* total) { return WalkUiccFileTree(link, total, stdout); });
 }
 
-} // extern "C"
+} // namespace nimbrel

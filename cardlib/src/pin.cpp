@@ -5,8 +5,6 @@
 
 #include <cstring>
 
-#include "session.h"
-
 namespace nimbrel {
 namespace {
 
@@ -34,10 +32,6 @@ private:
     std::uint8_t bytes_[2 * kPinBlockSize];
 };
 
-bool LengthAllowed(const char* digits, unsigned length) {
-    return digits != nullptr && length >= 1 && length <= kPinBlockSize;
-}
-
 // Sends a PIN command; exactly 9000 is success.
 QuarnResult SendPinCommand(const CardLink& link, std::uint8_t ins, std::uint8_t p2,
                            const PinBlocks& blocks, std::uint8_t blockCount) {
@@ -49,30 +43,27 @@ QuarnResult SendPinCommand(const CardLink& link, std::uint8_t ins, std::uint8_t 
     return RequireSuccessWord(response.sw);
 }
 
-QuarnResult OnePinCommand(QuarnConnection connection, std::uint8_t ins, const char* pin,
-                          unsigned length) {
-    if (!LengthAllowed(pin, length))
-        return QUARN_E_BAD_PIN_LENGTH;
-    const CardLink* link = FindConnection(connection);
-    if (!link)
-        return pcsc::kInvalidHandle;
-    PinBlocks blocks;
-    blocks.Put(0, pin, length);
-    return SendPinCommand(*link, ins, kChv1, blocks, 1);
-}
+struct PinCommand {
+    std::uint8_t ins;
+    std::uint8_t p2;
+    std::uint8_t blocks;
+};
 
-QuarnResult TwoPinCommand(QuarnConnection connection, std::uint8_t ins, std::uint8_t p2,
-                          const char* first, unsigned firstLength, const char* second,
-                          unsigned secondLength) {
-    if (!LengthAllowed(first, firstLength) || !LengthAllowed(second, secondLength))
-        return QUARN_E_BAD_PIN_LENGTH;
-    const CardLink* link = FindConnection(connection);
-    if (!link)
-        return pcsc::kInvalidHandle;
-    PinBlocks blocks;
-    blocks.Put(0, first, firstLength);
-    blocks.Put(1, second, secondLength);
-    return SendPinCommand(*link, ins, p2, blocks, 2);
+PinCommand CommandOf(PinOperation operation) {
+    switch (operation) {
+    case PinOperation::Verify:
+        return {kInsVerify, kChv1, 1};
+    case PinOperation::Enable:
+        return {kInsEnable, kChv1, 1};
+    case PinOperation::Disable:
+        return {kInsDisable, kChv1, 1};
+    case PinOperation::Change:
+        return {kInsChange, kChv1, 2};
+    case PinOperation::Unblock:
+        // GSM 11.11 numbers CHV1 as 00 in UNBLOCK CHV.
+        return {kInsUnblock, 0x00, 2};
+    }
+    return {kInsVerify, kChv1, 1};
 }
 
 QuarnResult QueryAttempts(const CardLink& link, std::uint8_t ins, std::uint8_t* attempts) {
@@ -96,38 +87,21 @@ QuarnResult QueryPukAttempts(const CardLink& link, std::uint8_t* attempts) {
     return QueryAttempts(link, kInsUnblock, attempts);
 }
 
+bool PinLengthAllowed(const char* digits, unsigned length) {
+    return digits != nullptr && length >= 1 && length <= kPinBlockSize;
+}
+
+QuarnResult SendPin(const CardLink& link, PinOperation operation, std::string_view first,
+                    std::string_view second) {
+    // Each block has room for eight characters and no more.
+    if (first.size() > kPinBlockSize || second.size() > kPinBlockSize)
+        return QUARN_E_BAD_PIN_LENGTH;
+    const PinCommand command = CommandOf(operation);
+    PinBlocks blocks;
+    blocks.Put(0, first.data(), static_cast<unsigned>(first.size()));
+    if (command.blocks == 2)
+        blocks.Put(1, second.data(), static_cast<unsigned>(second.size()));
+    return SendPinCommand(link, command.ins, command.p2, blocks, command.blocks);
+}
+
 } // namespace nimbrel
-
-using namespace nimbrel;
-
-extern "C" {
-
-QUARN_API QuarnResult QUARN_CALL Quarn_VerifySIMCHV(QuarnConnection connection, const char* pin,
-                                                    unsigned length) {
-    return OnePinCommand(connection, kInsVerify, pin, length);
-}
-
-QUARN_API QuarnResult QUARN_CALL Quarn_EnableSIMCHV(QuarnConnection connection, const char* pin,
-                                                    unsigned length) {
-    return OnePinCommand(connection, kInsEnable, pin, length);
-}
-
-QUARN_API QuarnResult QUARN_CALL Quarn_DisableSIMCHV(QuarnConnection connection, const char* pin,
-                                                     unsigned length) {
-    return OnePinCommand(connection, kInsDisable, pin, length);
-}
-
-QUARN_API QuarnResult QUARN_CALL Quarn_ChangeSIMCHV(QuarnConnection connection, const char* oldPin,
-                                                    unsigned oldLength, const char* newPin,
-                                                    unsigned newLength) {
-    return TwoPinCommand(connection, kInsChange, kChv1, oldPin, oldLength, newPin, newLength);
-}
-
-// GSM 11.11 numbers CHV1 as 00 in UNBLOCK CHV.
-QUARN_API QuarnResult QUARN_CALL Quarn_UnBlockSIMCHV(QuarnConnection connection, const char* puk,
-                                                     unsigned pukLength, const char* newPin,
-                                                     unsigned newLength) {
-    return TwoPinCommand(connection, kInsUnblock, 0x00, puk, pukLength, newPin, newLength);
-}
-
-} // extern "C"

@@ -1,4 +1,4 @@
-// Reader search, connections and the connection exports.
+// Reader search and the table of live connections.
 #include "session.h"
 
 #include <vector>
@@ -16,8 +16,8 @@ bool Matches(std::string_view base) {
     return !assigned.empty() && base == assigned;
 }
 
-// Finds the first reader in list order that holds a card and whose base name
-// is known or assigned; it becomes the active reader.
+} // namespace
+
 QuarnResult SearchReader() {
     pcsc::Context context;
     QuarnResult rv = pcsc::EstablishContext(&context);
@@ -67,47 +67,17 @@ QuarnResult OpenConnection(QuarnConnection* connectionOut) {
     return QUARN_OK;
 }
 
-} // namespace
-
 const CardLink* FindConnection(QuarnConnection connection) {
     const auto& live = State().connections.live;
     auto found = live.find(connection);
     return found == live.end() ? nullptr : &found->second.link;
 }
 
-} // namespace nimbrel
-
-using namespace nimbrel;
-
-extern "C" {
-
-QUARN_API QuarnResult QUARN_CALL Quarn_IsCardExist(void) {
-    return SearchReader();
+void AssignReader(std::string_view baseName) {
+    State().assignedReader.assign(baseName);
 }
 
-QUARN_API QuarnResult QUARN_CALL Quarn_Connect(QuarnConnection* connectionOut) {
-    if (connectionOut == nullptr)
-        return pcsc::kInvalidParameter;
-    return OpenConnection(connectionOut);
-}
-
-QUARN_API QuarnResult QUARN_CALL Quarn_ConnectAssignReader(QuarnConnection* connectionOut,
-                                                           const char* readerName) {
-    if (readerName == nullptr)
-        return QUARN_E_NULL_READER_NAME;
-    // Bounded look: never read past the longest name we accept.
-    std::size_t length = 0;
-    while (length <= kMaxAssignedName && readerName[length] != '\0')
-        ++length;
-    if (length > kMaxAssignedName)
-        return QUARN_E_OUT_OF_RANGE;
-    if (connectionOut == nullptr)
-        return pcsc::kInvalidParameter;
-    State().assignedReader.assign(readerName, length);
-    return OpenConnection(connectionOut);
-}
-
-QUARN_API QuarnResult QUARN_CALL Quarn_DisConnect(QuarnConnection connection) {
+QuarnResult CloseConnection(QuarnConnection connection) {
     auto& live = State().connections.live;
     auto found = live.find(connection);
     if (found == live.end())
@@ -123,8 +93,4 @@ QUARN_API QuarnResult QUARN_CALL Quarn_DisConnect(QuarnConnection connection) {
     return rv != QUARN_OK ? rv : released;
 }
 
-QUARN_API unsigned short QUARN_CALL Quarn_GetStatusWord(void) {
-    return State().lastStatusWord;
-}
-
-} // extern "C"
+} // namespace nimbrel
