@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <iterator>
 
 #include "codec_alphabet.h"
 #include "codec_bcd.h"
@@ -61,6 +62,16 @@ void ReadDtmfNumber(std::span<const uint8_t> data, unsigned modeBits, char (&out
 
 // How the characters of one user-data encoding are stored and shown.
 enum class TextForm { Ascii7, Gsm7, Latin1, Hebrew, Ucs2 };
+
+// Encodings 0 to 10 by how their characters are stored: octet, (extended
+// protocol), 7-bit ASCII, IA5, Unicode, Shift-JIS, Korean, Latin/Hebrew,
+// Latin, GSM 7-bit, GSM coding scheme (its byte decides). Shift-JIS, Korean
+// and any later encoding are read as 16-bit characters.
+constexpr TextForm kFormOfEncoding[] = {
+    TextForm::Latin1, TextForm::Ucs2, TextForm::Ascii7, TextForm::Ascii7,
+    TextForm::Ucs2,   TextForm::Ucs2, TextForm::Ucs2,   TextForm::Hebrew,
+    TextForm::Latin1, TextForm::Gsm7, TextForm::Ucs2,
+};
 
 // The character set a GSM data coding scheme names: 7-bit default alphabet,
 // 8-bit data, or UCS2. Reserved groups read as the default alphabet.
@@ -144,31 +155,13 @@ void PutUcs2Chars(BitCursor& bits, std::size_t declared, TextForm form, _CDMA_SM
 void ReadUserData(std::span<const uint8_t> data, _CDMA_SMS_ITEM& item) {
     BitCursor bits(data);
     const uint32_t encoding = bits.Read(5);
-    TextForm form = TextForm::Ucs2;
-    switch (encoding) {
-    case kCdmaExtendedProtocol:
+    if (encoding == kCdmaExtendedProtocol)
         return; // carries its own message type and character set
-    case kCdmaAscii7:
-    case kCdmaIa5:
-        form = TextForm::Ascii7;
-        break;
-    case kCdmaGsm7:
-        form = TextForm::Gsm7;
-        break;
-    case kCdmaOctet:
-    case kCdmaLatin:
-        form = TextForm::Latin1;
-        break;
-    case kCdmaLatinHebrew:
-        form = TextForm::Hebrew;
-        break;
-    case kCdmaGsmDcs:
-        // A GSM data coding scheme precedes the count and names the set.
+    TextForm form =
+        encoding < std::size(kFormOfEncoding) ? kFormOfEncoding[encoding] : TextForm::Ucs2;
+    // A GSM data coding scheme precedes the count and names the set.
+    if (encoding == kCdmaGsmDcs)
         form = FormOfDcs(static_cast<uint8_t>(bits.Read(8)));
-        break;
-    default:
-        break; // 16-bit characters
-    }
     const std::size_t declared = bits.Read(8);
     if (!bits.ok())
         return;
@@ -345,20 +338,7 @@ void DecodeCdmaSmsRecord(std::span<const uint8_t> record, _CDMA_SMS_ITEM& item) 
 }
 
 EncodeResult EncodeCdmaSmsRecord(_CDMA_SMS_ITEM& item) {
-    switch (item.status) {
-    case kSmsFree:
-        item.record[0] = kSmsFree;
-        std::memset(item.record + 1, 0xFF, sizeof item.record - 1);
-        return {QUARN_OK, 1};
-    case kSmsRead:
-        if (item.record[0] == kSmsUnread)
-            item.record[0] = kSmsRead;
-        return {QUARN_OK, 1};
-    case kSmsToBeSent:
-        return EncodeNewMessage(item);
-    default:
-        return {QUARN_OK, 0};
-    }
+    return EncodeByStatus(item, EncodeNewMessage);
 }
 
 } // namespace nimbrel

@@ -29,6 +29,27 @@ struct EncodeResult {
     bool ok() const { return code == QUARN_OK; }
 };
 
+// What both SMS codecs do by the status the caller set: 0 erases the record
+// (00, then FF), 1 turns an unread record read, 7 builds a new message with
+// encodeNew, and any other value keeps the image as it is.
+template <typename Item, typename EncodeNew>
+EncodeResult EncodeByStatus(Item& item, EncodeNew encodeNew) {
+    switch (item.status) {
+    case kSmsFree:
+        item.record[0] = kSmsFree;
+        std::memset(item.record + 1, 0xFF, sizeof item.record - 1);
+        return {QUARN_OK, 1};
+    case kSmsRead:
+        if (item.record[0] == kSmsUnread)
+            item.record[0] = kSmsRead;
+        return {QUARN_OK, 1};
+    case kSmsToBeSent:
+        return encodeNew(item);
+    default:
+        return {QUARN_OK, 0};
+    }
+}
+
 // Characters before the terminator of a fixed char field; the whole field when
 // the caller left it unterminated.
 template <std::size_t N> std::size_t FieldLength(const char (&field)[N]) {

@@ -161,20 +161,7 @@ void DecodeSmsRecord(std::span<const uint8_t> record, _SMS_ITEM& item) {
 }
 
 EncodeResult EncodeSmsRecord(_SMS_ITEM& item) {
-    switch (item.status) {
-    case kSmsFree:
-        item.record[0] = kSmsFree;
-        std::memset(item.record + 1, 0xFF, sizeof item.record - 1);
-        return {QUARN_OK, 1};
-    case kSmsRead:
-        if (item.record[0] == kSmsUnread)
-            item.record[0] = kSmsRead;
-        return {QUARN_OK, 1};
-    case kSmsToBeSent:
-        return EncodeSubmit(item);
-    default:
-        return {QUARN_OK, 0};
-    }
+    return EncodeByStatus(item, EncodeSubmit);
 }
 
 } // namespace nimbrel

@@ -11,95 +11,69 @@ using namespace nimbrel;
 extern "C" {
 
 QUARN_API QuarnResult QUARN_CALL Quarn_IsCDMA_RUIM(QuarnConnection connection) {
-    return WithLink(connection, ProbeRuim);
+    return Export(connection, ProbeRuim);
 }
 
 QUARN_API QuarnResult QUARN_CALL Quarn_Is3G_UIM(QuarnConnection connection) {
-    return WithLink(connection, ProbeUsim);
+    return Export(connection, ProbeUsim);
 }
 
 QUARN_API QuarnResult QUARN_CALL Quarn_IsPHS_SIM(QuarnConnection connection) {
-    return WithLink(connection, ProbePhs);
+    return Export(connection, ProbePhs);
 }
 
-// A PIN of a wrong length is refused before the handle is looked at.
 QUARN_API QuarnResult QUARN_CALL Quarn_VerifySIMCHV(QuarnConnection connection, const char* pin,
                                                     unsigned length) {
-    if (!PinLengthAllowed(pin, length))
-        return QUARN_E_BAD_PIN_LENGTH;
-    return WithLink(connection, [&](const CardLink& link) {
-        return SendPin(link, PinOperation::Verify, {pin, length});
-    });
+    return Export(connection, SendOnePin, PinOperation::Verify, PinText{pin, length});
 }
 
 QUARN_API QuarnResult QUARN_CALL Quarn_EnableSIMCHV(QuarnConnection connection, const char* pin,
                                                     unsigned length) {
-    if (!PinLengthAllowed(pin, length))
-        return QUARN_E_BAD_PIN_LENGTH;
-    return WithLink(connection, [&](const CardLink& link) {
-        return SendPin(link, PinOperation::Enable, {pin, length});
-    });
+    return Export(connection, SendOnePin, PinOperation::Enable, PinText{pin, length});
 }
 
 QUARN_API QuarnResult QUARN_CALL Quarn_DisableSIMCHV(QuarnConnection connection, const char* pin,
                                                      unsigned length) {
-    if (!PinLengthAllowed(pin, length))
-        return QUARN_E_BAD_PIN_LENGTH;
-    return WithLink(connection, [&](const CardLink& link) {
-        return SendPin(link, PinOperation::Disable, {pin, length});
-    });
+    return Export(connection, SendOnePin, PinOperation::Disable, PinText{pin, length});
 }
 
 QUARN_API QuarnResult QUARN_CALL Quarn_ChangeSIMCHV(QuarnConnection connection, const char* oldPin,
                                                     unsigned oldLength, const char* newPin,
                                                     unsigned newLength) {
-    if (!PinLengthAllowed(oldPin, oldLength) || !PinLengthAllowed(newPin, newLength))
-        return QUARN_E_BAD_PIN_LENGTH;
-    return WithLink(connection, [&](const CardLink& link) {
-        return SendPin(link, PinOperation::Change, {oldPin, oldLength}, {newPin, newLength});
-    });
+    return Export(connection, SendTwoPins, PinOperation::Change, PinText{oldPin, oldLength},
+                  PinText{newPin, newLength});
 }
 
 QUARN_API QuarnResult QUARN_CALL Quarn_UnBlockSIMCHV(QuarnConnection connection, const char* puk,
                                                      unsigned pukLength, const char* newPin,
                                                      unsigned newLength) {
-    if (!PinLengthAllowed(puk, pukLength) || !PinLengthAllowed(newPin, newLength))
-        return QUARN_E_BAD_PIN_LENGTH;
-    return WithLink(connection, [&](const CardLink& link) {
-        return SendPin(link, PinOperation::Unblock, {puk, pukLength}, {newPin, newLength});
-    });
+    return Export(connection, SendTwoPins, PinOperation::Unblock, PinText{puk, pukLength},
+                  PinText{newPin, newLength});
 }
 
 QUARN_API QuarnResult QUARN_CALL Quarn_GetSIMCardInfo(QuarnConnection connection,
                                                       _CARD_INFO* info) {
-    return WithLink(
-        connection, [&](const CardLink& link) { return ReadSimCardInfo(link, *info); }, info);
+    return Export(connection, ReadSimCardInfo, info);
 }
 
 QUARN_API QuarnResult QUARN_CALL Quarn_GetUSIMCardInfo(QuarnConnection connection,
                                                        _CARD_INFO* info) {
-    return WithLink(
-        connection, [&](const CardLink& link) { return ReadUsimCardInfo(link, *info); }, info);
+    return Export(connection, ReadUsimCardInfo, info);
 }
 
 QUARN_API QuarnResult QUARN_CALL Quarn_GetIMSI(QuarnConnection connection, char* imsiOut) {
-    return WithLink(
-        connection, [&](const CardLink& link) { return ReadImsi(link, imsiOut); }, imsiOut);
+    return Export(connection, ReadImsi, imsiOut);
 }
 
 QUARN_API QuarnResult QUARN_CALL Quarn_GetSIMFileMapSize(QuarnConnection connection,
                                                          int* totalBytes) {
-    return WithLink(
-        connection, [&](const CardLink& link) { return SimFileMapSize(link, totalBytes); },
-        totalBytes);
+    return Export(connection, SimFileMapSize, totalBytes);
 }
 
 // The UICC walk reports its progress on standard output.
 QUARN_API QuarnResult QUARN_CALL Quarn_GetUSIMFileMapSize(QuarnConnection connection,
                                                           int* totalBytes) {
-    return WithLink(
-        connection, [&](const CardLink& link) { return UsimFileMapSize(link, totalBytes); },
-        totalBytes);
+    return Export(connection, UsimFileMapSize, totalBytes);
 }
 
 } // extern "C"

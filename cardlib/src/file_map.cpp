@@ -193,21 +193,21 @@ namespace {
 
 // The exported sizes are int; the total is stored only when the whole walk
 // succeeded.
-template <typename Run> QuarnResult WalkInto(int* totalBytes, Run walk) {
+template <typename Run> QuarnResult WalkInto(int& totalBytes, Run walk) {
     std::uint32_t total = 0;
     const QuarnResult rv = walk(&total);
     if (rv == QUARN_OK)
-        *totalBytes = static_cast<int>(total);
+        totalBytes = static_cast<int>(total);
     return rv;
 }
 
 } // namespace
 
-QuarnResult SimFileMapSize(const CardLink& link, int* totalBytes) {
+QuarnResult SimFileMapSize(const CardLink& link, int& totalBytes) {
     return WalkInto(totalBytes, [&](std::uint32_t* total) { return WalkSimFileTree(link, total); });
 }
 
-QuarnResult UsimFileMapSize(const CardLink& link, int* totalBytes) {
+QuarnResult UsimFileMapSize(const CardLink& link, int& totalBytes) {
     return WalkInto(totalBytes,
                     [&](std::uint32_t* total) { return WalkUiccFileTree(link, total, stdout); });
 }

@@ -24,9 +24,9 @@ QuarnResult WalkSimFileTree(const CardLink& link, std::uint32_t* totalBytes);
 // only file sizes (tag 80) and writes its trace lines to `trace`.
 QuarnResult WalkUiccFileTree(const CardLink& link, std::uint32_t* totalBytes, std::FILE* trace);
 
-// The walks as the exports give them: *totalBytes is set only on success.
+// The walks as the exports give them: totalBytes is set only on success.
 // The UICC walk traces to standard output.
-QuarnResult SimFileMapSize(const CardLink& link, int* totalBytes);
-QuarnResult UsimFileMapSize(const CardLink& link, int* totalBytes);
+QuarnResult SimFileMapSize(const CardLink& link, int& totalBytes);
+QuarnResult UsimFileMapSize(const CardLink& link, int& totalBytes);
 
 } // namespace nimbrel

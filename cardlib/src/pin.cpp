@@ -23,8 +23,8 @@ public:
     PinBlocks(const PinBlocks&) = delete;
     PinBlocks& operator=(const PinBlocks&) = delete;
 
-    void Put(std::size_t block, const char* digits, unsigned length) {
-        std::memcpy(bytes_ + block * kPinBlockSize, digits, length);
+    void Put(std::size_t block, const PinText& pin) {
+        std::memcpy(bytes_ + block * kPinBlockSize, pin.digits, pin.length);
     }
     const std::uint8_t* data() const { return bytes_; }
 
@@ -87,20 +87,23 @@ QuarnResult QueryPukAttempts(const CardLink& link, std::uint8_t* attempts) {
     return QueryAttempts(link, kInsUnblock, attempts);
 }
 
-bool PinLengthAllowed(const char* digits, unsigned length) {
-    return digits != nullptr && length >= 1 && length <= kPinBlockSize;
+bool PinLengthAllowed(const PinText& pin) {
+    return pin.digits != nullptr && pin.length >= 1 && pin.length <= kPinBlockSize;
 }
 
-QuarnResult SendPin(const CardLink& link, PinOperation operation, std::string_view first,
-                    std::string_view second) {
-    // Each block has room for eight characters and no more.
-    if (first.size() > kPinBlockSize || second.size() > kPinBlockSize)
+QuarnResult SendOnePin(const CardLink& link, PinOperation operation, const PinText& pin) {
+    return SendTwoPins(link, operation, pin, pin);
+}
+
+QuarnResult SendTwoPins(const CardLink& link, PinOperation operation, const PinText& first,
+                        const PinText& second) {
+    if (!PinLengthAllowed(first) || !PinLengthAllowed(second))
         return QUARN_E_BAD_PIN_LENGTH;
     const PinCommand command = CommandOf(operation);
     PinBlocks blocks;
-    blocks.Put(0, first.data(), static_cast<unsigned>(first.size()));
+    blocks.Put(0, first);
     if (command.blocks == 2)
-        blocks.Put(1, second.data(), static_cast<unsigned>(second.size()));
+        blocks.Put(1, second);
     return SendPinCommand(link, command.ins, command.p2, blocks, command.blocks);
 }
 

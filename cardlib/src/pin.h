@@ -4,7 +4,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <string_view>
 
 #include "nimbrel.h"
 #include "platform.h"
@@ -17,14 +16,22 @@ inline constexpr std::size_t kPinBlockSize = 8;
 
 enum class PinOperation { Verify, Enable, Disable, Change, Unblock };
 
-// A PIN or PUK of 1 to 8 characters; a null pointer is not one.
-bool PinLengthAllowed(const char* digits, unsigned length);
+// A PIN or PUK as the caller hands it over.
+struct PinText {
+    const char* digits = nullptr;
+    unsigned length = 0;
+};
 
-// Sends one PIN operation on CHV1. Verify, Enable and Disable take `first`
-// alone; Change takes the old then the new PIN, Unblock the PUK then the new
-// PIN. Both must pass PinLengthAllowed. Exactly 9000 is success.
-QuarnResult SendPin(const CardLink& link, PinOperation operation, std::string_view first,
-                    std::string_view second = {});
+// 1 to 8 characters; a null pointer is no PIN.
+bool PinLengthAllowed(const PinText& pin);
+
+// Sends one PIN operation on CHV1: Verify, Enable and Disable with one PIN;
+// Change with the old then the new PIN, Unblock with the PUK then the new
+// PIN. A PIN failing PinLengthAllowed gives QUARN_E_BAD_PIN_LENGTH and sends
+// nothing. Exactly 9000 is success.
+QuarnResult SendOnePin(const CardLink& link, PinOperation operation, const PinText& pin);
+QuarnResult SendTwoPins(const CardLink& link, PinOperation operation, const PinText& first,
+                        const PinText& second);
 
 // Remaining PIN1 attempts (CLA 20 00 01 00) and PUK1 attempts (CLA 2C 00 01
 // 00). The card answers 63Cx with x attempts left; any other accepted word
