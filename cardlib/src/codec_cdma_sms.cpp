@@ -311,11 +311,7 @@ EncodeResult EncodeNewMessage(_CDMA_SMS_ITEM& item) {
 } // namespace
 
 void DecodeCdmaSmsRecord(std::span<const uint8_t> record, _CDMA_SMS_ITEM& item) {
-    item.status = record.empty() ? 0 : record[0];
-    std::memset(item.address, 0, sizeof item.address);
-    std::memset(item.timeStamp, 0, sizeof item.timeStamp);
-    std::memset(item.text, 0, sizeof item.text);
-    std::memset(item.textUcs2, 0, sizeof item.textUcs2);
+    StartDecoding(record, item);
     std::memset(item.callback, 0, sizeof item.callback);
     if (item.status == kSmsFree || record.size() < 3 || record[1] < 4)
         return;

@@ -50,6 +50,17 @@ EncodeResult EncodeByStatus(Item& item, EncodeNew encodeNew) {
     }
 }
 
+// Starts decoding an SMS record into its item: the status from the first
+// byte, and every decoded text field cleared so that nothing of an earlier
+// record survives.
+template <typename Item> void StartDecoding(std::span<const uint8_t> record, Item& item) {
+    item.status = record.empty() ? 0 : record[0];
+    std::memset(item.address, 0, sizeof item.address);
+    std::memset(item.timeStamp, 0, sizeof item.timeStamp);
+    std::memset(item.text, 0, sizeof item.text);
+    std::memset(item.textUcs2, 0, sizeof item.textUcs2);
+}
+
 // Characters before the terminator of a fixed char field; the whole field when
 // the caller left it unterminated.
 template <std::size_t N> std::size_t FieldLength(const char (&field)[N]) {

@@ -125,11 +125,7 @@ EncodeResult EncodeSubmit(_SMS_ITEM& item) {
 } // namespace
 
 void DecodeSmsRecord(std::span<const uint8_t> record, _SMS_ITEM& item) {
-    item.status = record.empty() ? 0 : record[0];
-    std::memset(item.address, 0, sizeof item.address);
-    std::memset(item.timeStamp, 0, sizeof item.timeStamp);
-    std::memset(item.text, 0, sizeof item.text);
-    std::memset(item.textUcs2, 0, sizeof item.textUcs2);
+    StartDecoding(record, item);
     if (item.status == kSmsFree)
         return;
 
