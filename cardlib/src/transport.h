@@ -2,8 +2,9 @@
 // goes through, the status-word rules and the command mode (SIM or UICC),
 // which lives in the module state (module_state.h).
 //
-// Layering: pcsc_binding -> transport -> file_access -> codecs and books ->
-// exports. Nothing above this header talks to PC/SC directly.
+// Layering: pcsc_binding -> transport -> file_access -> books, card info ->
+// exports (exports.h). The codecs (codec_*.h) are pure and depend on none of
+// them. Nothing above this header talks to PC/SC directly.
 #pragma once
 
 #include <array>
