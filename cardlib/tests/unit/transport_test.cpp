@@ -1,4 +1,4 @@
-// TransmitApdu and the status-word rules, through scripted answers.
+// Transmit and the status-word rules, through scripted answers.
 #include <ostream>
 #include <string>
 
