@@ -24,8 +24,12 @@ QuarnResult SelectPhonebookDirectory(const CardLink& link) {
     return Select(link, fid::kDfPhonebook, Tries::Once).result;
 }
 
-// Geometry of an EF of the phone book; only the FCP form is a USIM answer.
-QuarnResult UsimGeometry(const Response& selected, _FILE_INFO& file) {
+// Selects an EF of the phone book for its geometry; only the FCP form is a
+// USIM answer.
+QuarnResult SelectUsimFile(const CardLink& link, uint16_t fileId, _FILE_INFO& file) {
+    const Response selected = Select(link, fileId, Tries::Once);
+    if (!selected.ok())
+        return selected.result;
     if (!IsFcp(selected.data()) || FileInfoFromSelect(selected.data(), &file) != QUARN_OK)
         return QUARN_E_USIM_NOT_FOUND;
     return QUARN_OK;
@@ -39,11 +43,8 @@ QuarnResult OpenUsimPhoneBook(const CardLink& link, _USIM_PHONEBOOK_INFO& info) 
     if (rv != QUARN_OK)
         return rv;
 
-    Response selected = Select(link, fid::kEfPbr, Tries::Once);
-    if (!selected.ok())
-        return selected.result;
     _FILE_INFO pbr{};
-    rv = UsimGeometry(selected, pbr);
+    rv = SelectUsimFile(link, fid::kEfPbr, pbr);
     if (rv != QUARN_OK)
         return rv;
     if (pbr.recordCount > 0 && (pbr.recordLength < 1 || pbr.recordLength > 255))
@@ -65,11 +66,8 @@ QuarnResult OpenUsimPhoneBook(const CardLink& link, _USIM_PHONEBOOK_INFO& info) 
             return QUARN_E_USIM_NOT_FOUND;
         if (parsed.kind == PbrRecordKind::NoAdn)
             continue;
-        selected = Select(link, parsed.adnFileId, Tries::Once);
-        if (!selected.ok())
-            return selected.result;
         _FILE_INFO adn{};
-        rv = UsimGeometry(selected, adn);
+        rv = SelectUsimFile(link, parsed.adnFileId, adn);
         if (rv != QUARN_OK)
             return rv;
         rv = AppendAdnFile(info, parsed.adnFileId, adn);
