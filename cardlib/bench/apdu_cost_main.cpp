@@ -1,4 +1,4 @@
-// nimbrel-apdu-bench: what TransmitApdu adds to a raw SCardTransmit round
+// nimbrel-apdu-bench: what Transmit adds to a raw SCardTransmit round
 // trip. Both send the same SELECT MF on the same card handle, one call of
 // each in turn, and every call is timed on its own; the medians keep calls
 // disturbed by other load on the machine out of the figure. Needs a
@@ -37,14 +37,11 @@ public:
     }
 
     double Library() {
-        int length = 0;
-        std::uint8_t sw[2];
         auto start = Clock::now();
-        QuarnResult rv = nimbrel::TransmitApdu(link_, select_.header, select_.data, true,
-                                               response_.data(), response_.size(), &length, sw);
+        const nimbrel::Response response = nimbrel::Transmit(link_, Command());
         auto took = Clock::now() - start;
-        if (rv != QUARN_OK)
-            Fail("TransmitApdu");
+        if (!response.ok())
+            Fail("Transmit");
         return std::chrono::duration<double, std::micro>(took).count();
     }
 
@@ -66,11 +63,15 @@ private:
         std::exit(1);
     }
 
+    nimbrel::Command Command() const {
+        return nimbrel::Command::Sending(select_.header[0], select_.header[1], select_.header[2],
+                                         select_.header[3], select_.data);
+    }
+
     const nimbrel::CardLink& link_;
     Select select_;
     std::uint8_t command_[7];
     SCARD_IO_REQUEST pci_{};
-    nimbrel::ResponseBuffer response_{};
 };
 
 double Median(std::vector<double> values) {
@@ -101,14 +102,9 @@ int main(int argc, char** argv) {
 
     // SELECT MF in whichever command set the card speaks.
     Select select{{0xA0, 0xA4, 0x00, 0x00, 0x02}, {0x3F, 0x00}};
-    {
-        nimbrel::ResponseBuffer response;
-        int length = 0;
-        std::uint8_t sw[2];
-        if (nimbrel::TransmitApdu(link, select.header, select.data, true, response.data(),
-                                  response.size(), &length, sw) != QUARN_OK)
-            select = Select{{0x00, 0xA4, 0x00, 0x04, 0x02}, {0x3F, 0x00}};
-    }
+    if (!nimbrel::Transmit(link, nimbrel::Command::Sending(0xA0, 0xA4, 0x00, 0x00, select.data))
+             .ok())
+        select = Select{{0x00, 0xA4, 0x00, 0x04, 0x02}, {0x3F, 0x00}};
 
     Paths paths(link, select);
     for (int i = 0; i < 200; ++i) { // warm-up
@@ -132,7 +128,7 @@ int main(int argc, char** argv) {
     const double medianLibrary = Median(library), medianRaw = Median(raw);
     std::printf("APDUs per path: %d (SELECT MF, class %02X, T=%d)\n", pairs, select.header[0],
                 link.protocol == nimbrel::pcsc::Protocol::T1 ? 1 : 0);
-    std::printf("TransmitApdu:       median %8.2f us, mean %8.2f us per APDU\n", medianLibrary,
+    std::printf("Transmit:           median %8.2f us, mean %8.2f us per APDU\n", medianLibrary,
                 Mean(library));
     std::printf("raw SCardTransmit:  median %8.2f us, mean %8.2f us per APDU\n", medianRaw,
                 Mean(raw));

@@ -1,5 +1,5 @@
 // Parsers of SELECT answers (GSM form and FCP template) and the TLV walk.
-#include "file_access.h"
+#include "codec_select.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::span<const uint8_t> answer(data, size);

@@ -4,26 +4,24 @@
 
 namespace nimbrel::books {
 
-QuarnResult Select(const CardLink& link, uint16_t fileId, Tries tries, Selected& out) {
-    QuarnResult rv = SelectFile(link, fileId, out.answer, &out.length);
-    if (rv != QUARN_OK && tries == Tries::Twice)
-        rv = SelectFile(link, fileId, out.answer, &out.length);
-    if (rv != QUARN_OK)
-        out.length = 0;
-    return rv;
+Response Select(const CardLink& link, uint16_t fileId, Tries tries) {
+    Response answer = SelectFile(link, fileId);
+    if (!answer.ok() && tries == Tries::Twice)
+        answer = SelectFile(link, fileId);
+    return answer;
 }
 
 QuarnResult OpenRecordFile(const CardLink& link, std::initializer_list<PathStep> directories,
                            PathStep file, _FILE_INFO* fi) {
-    Selected selected;
     for (const PathStep& directory : directories) {
-        const QuarnResult rv = Select(link, directory.fileId, directory.tries, selected);
+        const QuarnResult rv = Select(link, directory.fileId, directory.tries).result;
         if (rv != QUARN_OK)
             return rv;
     }
-    QuarnResult rv = Select(link, file.fileId, file.tries, selected);
+    const Response selected = Select(link, file.fileId, file.tries);
+    QuarnResult rv = selected.result;
     if (rv == QUARN_OK)
-        rv = FileInfoFromSelect(selected.bytes(), fi);
+        rv = FileInfoFromSelect(selected.data(), fi);
     if (rv != QUARN_OK)
         std::memset(fi, 0, sizeof *fi);
     return rv;

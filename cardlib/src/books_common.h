@@ -18,15 +18,7 @@ namespace nimbrel::books {
 // in the other command mode when the first switched it.
 enum class Tries { Once, Twice };
 
-struct Selected {
-    ResponseBuffer answer;
-    int length = 0;
-    std::span<const uint8_t> bytes() const {
-        return std::span(answer.data(), static_cast<std::size_t>(length));
-    }
-};
-
-QuarnResult Select(const CardLink& link, uint16_t fileId, Tries tries, Selected& out);
+Response Select(const CardLink& link, uint16_t fileId, Tries tries);
 
 struct PathStep {
     uint16_t fileId;

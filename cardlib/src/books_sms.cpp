@@ -1,22 +1,16 @@
 // SMS books: EF_SMS under DF_TELECOM, under the USIM application and under
 // the PHS directory (GSM-format records), and the R-UIM EF_SMS under DF_CDMA.
+#include "books.h"
 #include "books_common.h"
 #include "codec_cdma_sms.h"
 #include "codec_sms.h"
 
-using namespace nimbrel;
-using namespace nimbrel::books;
-
+namespace nimbrel::books {
 namespace {
 
-QuarnResult OpenSmsFile(QuarnConnection connection, _FILE_INFO* fi,
+QuarnResult OpenSmsFile(const CardLink& link, _FILE_INFO& fi,
                         std::initializer_list<PathStep> directories, Tries fileTries) {
-    const CardLink* link = FindConnection(connection);
-    if (!link)
-        return pcsc::kInvalidHandle;
-    if (!fi)
-        return pcsc::kInvalidParameter;
-    return OpenRecordFile(*link, directories, {fid::kEfSms, fileTries}, fi);
+    return OpenRecordFile(link, directories, {fid::kEfSms, fileTries}, &fi);
 }
 
 // Read and write of both record kinds: the item holds the record image at its
@@ -25,47 +19,36 @@ template <typename Item, std::size_t RecordBytes> struct SmsBook {
     void (*decode)(std::span<const uint8_t>, Item&);
     EncodeResult (*encode)(Item&);
 
-    QuarnResult Read(QuarnConnection connection, const _FILE_INFO* fi, Item* item,
-                     int record) const {
-        const CardLink* link = FindConnection(connection);
-        if (!link)
-            return pcsc::kInvalidHandle;
-        if (!fi || !item)
-            return pcsc::kInvalidParameter;
-        if (!ReadableRecord(*fi, record))
+    QuarnResult Read(const CardLink& link, const _FILE_INFO& fi, Item& item, int record) const {
+        if (!ReadableRecord(fi, record))
             return QUARN_E_OUT_OF_RANGE;
         uint8_t length = 0;
-        QuarnResult rv = RecordLengthOf(*fi, 1, RecordBytes, length);
+        QuarnResult rv = RecordLengthOf(fi, 1, RecordBytes, length);
         if (rv != QUARN_OK)
             return rv;
-        rv = ReadRecord(*link, static_cast<uint8_t>(record), kRecordAbsolute, item->record, length);
+        rv = ReadRecord(link, static_cast<uint8_t>(record), kRecordAbsolute,
+                        std::span(item.record, length));
         if (rv != QUARN_OK)
             return rv;
-        decode(std::span<const uint8_t>(item->record, length), *item);
+        decode(std::span<const uint8_t>(item.record, length), item);
         return QUARN_OK;
     }
 
-    QuarnResult Write(QuarnConnection connection, const _FILE_INFO* fi, Item* item,
-                      int record) const {
-        const CardLink* link = FindConnection(connection);
-        if (!link)
-            return pcsc::kInvalidHandle;
-        if (!fi || !item)
-            return pcsc::kInvalidParameter;
+    QuarnResult Write(const CardLink& link, const _FILE_INFO& fi, Item& item, int record) const {
         if (!WritableRecord(record))
             return QUARN_E_OUT_OF_RANGE;
         uint8_t length = 0;
-        QuarnResult rv = RecordLengthOf(*fi, 1, RecordBytes, length);
+        QuarnResult rv = RecordLengthOf(fi, 1, RecordBytes, length);
         if (rv != QUARN_OK)
             return rv;
-        const EncodeResult encoded = encode(*item);
+        const EncodeResult encoded = encode(item);
         if (!encoded.ok())
             return encoded.code;
         // A message longer than the card's record would be cut: refuse it.
         if (encoded.length > length)
             return QUARN_E_OUT_OF_RANGE;
-        return UpdateRecord(*link, static_cast<uint8_t>(record), kRecordAbsolute, item->record,
-                            length);
+        return UpdateRecord(link, static_cast<uint8_t>(record), kRecordAbsolute,
+                            std::span(item.record, length));
     }
 };
 
@@ -75,63 +58,44 @@ constexpr SmsBook<_CDMA_SMS_ITEM, kCdmaRecordBytes> kCdmaSms{DecodeCdmaSmsRecord
 
 } // namespace
 
-extern "C" {
-
-QUARN_API QuarnResult QUARN_CALL Quarn_OpenSMSBook(QuarnConnection connection, _FILE_INFO* fi) {
-    return OpenSmsFile(connection, fi, {{fid::kMf, Tries::Once}, {fid::kDfTelecom, Tries::Once}},
+QuarnResult OpenSmsBook(const CardLink& link, _FILE_INFO& fi) {
+    return OpenSmsFile(link, fi, {{fid::kMf, Tries::Once}, {fid::kDfTelecom, Tries::Once}},
                        Tries::Twice);
 }
 
-QUARN_API QuarnResult QUARN_CALL Quarn_OpenUSIMSMSBook(QuarnConnection connection, _FILE_INFO* fi) {
-    const CardLink* link = FindConnection(connection);
-    if (!link)
-        return pcsc::kInvalidHandle;
-    if (!fi)
-        return pcsc::kInvalidParameter;
-    const QuarnResult rv = SelectUsimApplication(*link);
+QuarnResult OpenUsimSmsBook(const CardLink& link, _FILE_INFO& fi) {
+    const QuarnResult rv = SelectUsimApplication(link);
     if (rv != QUARN_OK)
         return rv;
-    return OpenRecordFile(*link, {}, {fid::kEfSms, Tries::Twice}, fi);
+    return OpenRecordFile(link, {}, {fid::kEfSms, Tries::Twice}, &fi);
 }
 
-QUARN_API QuarnResult QUARN_CALL Quarn_ReadSMSBook(QuarnConnection connection, _FILE_INFO* fi,
-                                                   _SMS_ITEM* item, int record) {
-    return kGsmSms.Read(connection, fi, item, record);
-}
-
-QUARN_API QuarnResult QUARN_CALL Quarn_WriteSMSBook(QuarnConnection connection, _FILE_INFO* fi,
-                                                    _SMS_ITEM* item, int record) {
-    return kGsmSms.Write(connection, fi, item, record);
-}
-
-QUARN_API QuarnResult QUARN_CALL Quarn_OpenPHSSMSBook(QuarnConnection connection, _FILE_INFO* fi) {
-    return OpenSmsFile(connection, fi, {{fid::kMf, Tries::Once}, {fid::kDfPhs, Tries::Once}},
+QuarnResult OpenPhsSmsBook(const CardLink& link, _FILE_INFO& fi) {
+    return OpenSmsFile(link, fi, {{fid::kMf, Tries::Once}, {fid::kDfPhs, Tries::Once}},
                        Tries::Once);
 }
 
-QUARN_API QuarnResult QUARN_CALL Quarn_ReadPHSSMSBook(QuarnConnection connection, _FILE_INFO* fi,
-                                                      _SMS_ITEM* item, int record) {
-    return kGsmSms.Read(connection, fi, item, record);
-}
-
-QUARN_API QuarnResult QUARN_CALL Quarn_WritePHSSMSBook(QuarnConnection connection, _FILE_INFO* fi,
-                                                       _SMS_ITEM* item, int record) {
-    return kGsmSms.Write(connection, fi, item, record);
-}
-
-QUARN_API QuarnResult QUARN_CALL Quarn_OpenCDMASMSBook(QuarnConnection connection, _FILE_INFO* fi) {
-    return OpenSmsFile(connection, fi, {{fid::kMf, Tries::Once}, {fid::kDfCdma, Tries::Once}},
+QuarnResult OpenCdmaSmsBook(const CardLink& link, _FILE_INFO& fi) {
+    return OpenSmsFile(link, fi, {{fid::kMf, Tries::Once}, {fid::kDfCdma, Tries::Once}},
                        Tries::Once);
 }
 
-QUARN_API QuarnResult QUARN_CALL Quarn_ReadCDMASMSBook(QuarnConnection connection, _FILE_INFO* fi,
-                                                       _CDMA_SMS_ITEM* item, int record) {
-    return kCdmaSms.Read(connection, fi, item, record);
+QuarnResult ReadSms(const CardLink& link, const _FILE_INFO& fi, _SMS_ITEM& item, int record) {
+    return kGsmSms.Read(link, fi, item, record);
 }
 
-QUARN_API QuarnResult QUARN_CALL Quarn_WriteCDMASMSBook(QuarnConnection connection, _FILE_INFO* fi,
-                                                        _CDMA_SMS_ITEM* item, int record) {
-    return kCdmaSms.Write(connection, fi, item, record);
+QuarnResult WriteSms(const CardLink& link, const _FILE_INFO& fi, _SMS_ITEM& item, int record) {
+    return kGsmSms.Write(link, fi, item, record);
 }
 
-} // extern "C"
+QuarnResult ReadCdmaSms(const CardLink& link, const _FILE_INFO& fi, _CDMA_SMS_ITEM& item,
+                        int record) {
+    return kCdmaSms.Read(link, fi, item, record);
+}
+
+QuarnResult WriteCdmaSms(const CardLink& link, const _FILE_INFO& fi, _CDMA_SMS_ITEM& item,
+                         int record) {
+    return kCdmaSms.Write(link, fi, item, record);
+}
+
+} // namespace nimbrel::books

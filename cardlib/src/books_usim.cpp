@@ -1,60 +1,50 @@
 // USIM phone book: DF_PHONEBOOK under DF_TELECOM (global) or under the USIM
 // application (local), its ADN files listed by EF_PBR.
+#include "books.h"
 #include "books_common.h"
 #include "codec_pbr.h"
 
-using namespace nimbrel;
-using namespace nimbrel::books;
-
+namespace nimbrel::books {
 namespace {
 
 QuarnResult SelectPhonebookDirectory(const CardLink& link) {
-    Selected selected;
-    if (Select(link, fid::kDfTelecom, Tries::Once, selected) != QUARN_OK) {
-        QuarnResult rv = Select(link, fid::kMf, Tries::Once, selected);
+    if (!Select(link, fid::kDfTelecom, Tries::Once).ok()) {
+        QuarnResult rv = Select(link, fid::kMf, Tries::Once).result;
         if (rv == QUARN_OK)
-            rv = Select(link, fid::kDfTelecom, Tries::Once, selected);
+            rv = Select(link, fid::kDfTelecom, Tries::Once).result;
         if (rv != QUARN_OK)
             return rv;
     }
-    if (Select(link, fid::kDfPhonebook, Tries::Once, selected) == QUARN_OK)
+    if (Select(link, fid::kDfPhonebook, Tries::Once).ok())
         return QUARN_OK;
     // No global phone book: the local one of the USIM application.
     QuarnResult rv = SelectUsimApplication(link);
     if (rv != QUARN_OK)
         return rv;
-    return Select(link, fid::kDfPhonebook, Tries::Once, selected);
+    return Select(link, fid::kDfPhonebook, Tries::Once).result;
 }
 
-// Geometry of an EF of the phone book; only the FCP form is a USIM answer.
-QuarnResult UsimGeometry(const Selected& selected, _FILE_INFO& file) {
-    if (!IsFcp(selected.bytes()) || FileInfoFromSelect(selected.bytes(), &file) != QUARN_OK)
+// Selects an EF of the phone book for its geometry; only the FCP form is a
+// USIM answer.
+QuarnResult SelectUsimFile(const CardLink& link, uint16_t fileId, _FILE_INFO& file) {
+    const Response selected = Select(link, fileId, Tries::Once);
+    if (!selected.ok())
+        return selected.result;
+    if (!IsFcp(selected.data()) || FileInfoFromSelect(selected.data(), &file) != QUARN_OK)
         return QUARN_E_USIM_NOT_FOUND;
     return QUARN_OK;
 }
 
 } // namespace
 
-extern "C" {
-
-QUARN_API QuarnResult QUARN_CALL Quarn_OpenUISMPhoneBook(QuarnConnection connection,
-                                                         _USIM_PHONEBOOK_INFO* info) {
-    const CardLink* link = FindConnection(connection);
-    if (!link)
-        return pcsc::kInvalidHandle;
-    if (!info)
-        return pcsc::kInvalidParameter;
-    *info = {};
-    QuarnResult rv = SelectPhonebookDirectory(*link);
+QuarnResult OpenUsimPhoneBook(const CardLink& link, _USIM_PHONEBOOK_INFO& info) {
+    info = {};
+    QuarnResult rv = SelectPhonebookDirectory(link);
     if (rv != QUARN_OK)
         return rv;
 
-    Selected selected;
-    rv = Select(*link, fid::kEfPbr, Tries::Once, selected);
-    if (rv != QUARN_OK)
-        return rv;
     _FILE_INFO pbr{};
-    rv = UsimGeometry(selected, pbr);
+    rv = SelectUsimFile(link, fid::kEfPbr, pbr);
     if (rv != QUARN_OK)
         return rv;
     if (pbr.recordCount > 0 && (pbr.recordLength < 1 || pbr.recordLength > 255))
@@ -63,12 +53,12 @@ QUARN_API QuarnResult QUARN_CALL Quarn_OpenUISMPhoneBook(QuarnConnection connect
     // fileCount counts the ADN files found, so that every listed entry is a
     // file the caller can select; records without one add nothing.
     for (int i = 1; i <= pbr.recordCount; ++i) {
-        rv = Select(*link, fid::kEfPbr, Tries::Once, selected);
+        rv = Select(link, fid::kEfPbr, Tries::Once).result;
         if (rv != QUARN_OK)
             return rv;
-        uint8_t record[256];
-        const auto length = static_cast<uint8_t>(pbr.recordLength);
-        rv = ReadRecord(*link, static_cast<uint8_t>(i), kRecordAbsolute, record, length);
+        uint8_t record[255];
+        const auto length = static_cast<std::size_t>(pbr.recordLength);
+        rv = ReadRecord(link, static_cast<uint8_t>(i), kRecordAbsolute, std::span(record, length));
         if (rv != QUARN_OK)
             return rv;
         const PbrRecord parsed = ParsePbrRecord(std::span(record, length));
@@ -76,28 +66,21 @@ QUARN_API QuarnResult QUARN_CALL Quarn_OpenUISMPhoneBook(QuarnConnection connect
             return QUARN_E_USIM_NOT_FOUND;
         if (parsed.kind == PbrRecordKind::NoAdn)
             continue;
-        rv = Select(*link, parsed.adnFileId, Tries::Once, selected);
-        if (rv != QUARN_OK)
-            return rv;
         _FILE_INFO adn{};
-        rv = UsimGeometry(selected, adn);
+        rv = SelectUsimFile(link, parsed.adnFileId, adn);
         if (rv != QUARN_OK)
             return rv;
-        rv = AppendAdnFile(*info, parsed.adnFileId, adn);
+        rv = AppendAdnFile(info, parsed.adnFileId, adn);
         if (rv != QUARN_OK)
             return rv;
     }
     return QUARN_OK;
 }
 
-QUARN_API QuarnResult QUARN_CALL Quarn_SelectADN(QuarnConnection connection, int fileId) {
-    const CardLink* link = FindConnection(connection);
-    if (!link)
-        return pcsc::kInvalidHandle;
+QuarnResult SelectAdn(const CardLink& link, int fileId) {
     if (fileId < 0 || fileId > 0xFFFF)
         return QUARN_E_OUT_OF_RANGE;
-    Selected selected;
-    return Select(*link, static_cast<uint16_t>(fileId), Tries::Once, selected);
+    return Select(link, static_cast<uint16_t>(fileId), Tries::Once).result;
 }
 
-} // extern "C"
+} // namespace nimbrel::books

@@ -5,69 +5,28 @@
 #include <cstring>
 #include <iterator>
 
+#include "books.h"
+#include "card_type.h"
 #include "file_access.h"
 #include "pin.h"
-#include "session.h"
 
 namespace nimbrel {
 namespace {
 
-constexpr std::uint8_t kTagPinStatus = 0xC6;
-constexpr std::uint8_t kPinDisabledBit = 0x80; // GSM file characteristics
-constexpr std::uint8_t kPinEnabledBit = 0x80;  // FCP PS_DO
-constexpr std::size_t kGsmCharacteristics = 13;
-constexpr std::size_t kGsmChv1Status = 18;
-constexpr std::size_t kGsmUnblockChv1Status = 19;
 constexpr int kMfSelectAttempts = 3;
-
-char Digit(std::uint8_t half) {
-    return static_cast<char>('0' + half);
-}
-
-// Writes the nibble digits of `halves` to out (room for `capacity` bytes
-// with the NUL); a half above 9 ends them.
-class DigitWriter {
-public:
-    DigitWriter(char* out, std::size_t capacity) : out_(out), capacity_(capacity) {
-        std::memset(out_, 0, capacity_);
-    }
-    void Put(std::uint8_t half) {
-        if (ended_ || position_ + 1 >= capacity_)
-            return;
-        if (half > 9) {
-            ended_ = true;
-            return;
-        }
-        out_[position_++] = Digit(half);
-    }
-
-private:
-    char* out_;
-    std::size_t capacity_;
-    std::size_t position_ = 0;
-    bool ended_ = false;
-};
 
 // A missing EF_ICCID leaves the serial number empty and is no error.
 QuarnResult ReadIccid(const CardLink& link, _CARD_INFO* info) {
     std::memset(info->iccid, 0, sizeof info->iccid);
-    ResponseBuffer answer;
-    int answerLength = 0;
-    if (SelectFile(link, fid::kEfIccid, answer, &answerLength) != QUARN_OK)
+    if (!SelectFile(link, fid::kEfIccid).ok())
         return QUARN_OK;
-    std::uint8_t bytes[kResponseCapacity];
-    int length = static_cast<int>(kIccidBytes);
+    std::uint8_t bytes[kIccidBytes];
+    std::size_t length = 0;
     QuarnResult rv = ReadBinary(link, 0, bytes, &length);
     if (rv != QUARN_OK)
         return rv;
-    DecodeIccid(
-        std::span(bytes, std::min<std::size_t>(static_cast<std::size_t>(length), kIccidBytes)),
-        info->iccid);
+    DecodeIccid(std::span(bytes, length), info->iccid);
     return QUARN_OK;
-}
-
-std::span<const std::uint8_t> Received(const ResponseBuffer& buffer, int length) {
-    return std::span(buffer.data(), static_cast<std::size_t>(std::max(length, 0)));
 }
 
 } // namespace
@@ -75,11 +34,10 @@ std::span<const std::uint8_t> Received(const ResponseBuffer& buffer, int length)
 QuarnResult ReadPinFields(const CardLink& link, std::span<const std::uint8_t> mfAnswer,
                           _CARD_INFO* info) {
     if (IsFcp(mfAnswer)) {
-        std::optional<Tlv> status = FindTlv(FcpBody(mfAnswer), 2, kTagPinStatus);
-        // Value: PS_DO tag 90, its length, then the bit map of enabled keys.
-        if (!status || status->value.size() < 3)
+        const std::optional<bool> enabled = FcpPinEnabled(mfAnswer);
+        if (!enabled)
             return QUARN_E_BAD_ANSWER;
-        info->pinEnabled = (status->value[2] & kPinEnabledBit) ? 1 : 0;
+        info->pinEnabled = *enabled ? 1 : 0;
         std::uint8_t attempts = 0;
         QuarnResult rv = QueryPinAttempts(link, &attempts);
         if (rv == QUARN_E_STATUS_BASE + 0x9000) {
@@ -101,162 +59,101 @@ QuarnResult ReadPinFields(const CardLink& link, std::span<const std::uint8_t> mf
         info->pukRetries = attempts;
         return QUARN_OK;
     }
-    if (mfAnswer.size() <= kGsmUnblockChv1Status)
-        return QUARN_E_BAD_ANSWER;
-    info->pinRetries = mfAnswer[kGsmChv1Status] & 0x0F;
-    info->pinBlocked = info->pinRetries == 0 ? 1 : 0;
-    info->pukRetries = mfAnswer[kGsmUnblockChv1Status] & 0x0F;
-    info->pinEnabled = (mfAnswer[kGsmCharacteristics] & kPinDisabledBit) ? 0 : 1;
-    return QUARN_OK;
+    return GsmPinFields(mfAnswer, info);
 }
 
-void DecodeIccid(std::span<const std::uint8_t> bytes, char* out) {
-    DigitWriter digits(out, kIccidCapacity);
-    for (std::uint8_t byte : bytes.first(std::min(bytes.size(), kIccidBytes))) {
-        digits.Put(byte & 0x0F);
-        digits.Put(byte >> 4);
-    }
-}
-
-void DecodeImsi(std::span<const std::uint8_t> bytes, char* out) {
-    DigitWriter digits(out, kImsiCapacity);
-    if (bytes.size() < 2)
-        return;
-    std::size_t length = std::min<std::size_t>({bytes[0], kImsiMaxLength, bytes.size() - 1});
-    if (length == 0)
-        return;
-    // The low half of byte 1 is the identity type and parity, not a digit.
-    digits.Put(bytes[1] >> 4);
-    for (std::size_t i = 2; i <= length; ++i) {
-        digits.Put(bytes[i] & 0x0F);
-        digits.Put(bytes[i] >> 4);
-    }
-}
-
-} // namespace nimbrel
-
-using namespace nimbrel;
-
-extern "C" {
-
-QUARN_API QuarnResult QUARN_CALL Quarn_GetSIMCardInfo(QuarnConnection connection,
-                                                      _CARD_INFO* info) {
-    const CardLink* link = FindConnection(connection);
-    if (!link)
-        return pcsc::kInvalidHandle;
-    if (!info)
-        return pcsc::kInvalidParameter;
-    std::memset(info, 0, sizeof *info);
+QuarnResult ReadSimCardInfo(const CardLink& link, _CARD_INFO& info) {
+    info = _CARD_INFO{};
 
     // Some cards need a second or third try right after power-up.
-    ResponseBuffer mf;
-    int mfLength = 0;
-    QuarnResult rv = QUARN_OK;
+    Response mf;
     for (int attempt = 0; attempt < kMfSelectAttempts; ++attempt) {
-        rv = SelectFile(*link, fid::kMf, mf, &mfLength);
-        if (rv == QUARN_OK)
+        mf = SelectFile(link, fid::kMf);
+        if (mf.ok())
             break;
     }
+    if (!mf.ok())
+        return mf.result;
+    QuarnResult rv = ReadPinFields(link, mf.data(), &info);
     if (rv != QUARN_OK)
         return rv;
-    rv = ReadPinFields(*link, Received(mf, mfLength), info);
-    if (rv != QUARN_OK)
-        return rv;
-    rv = ReadIccid(*link, info);
+    rv = ReadIccid(link, &info);
     if (rv != QUARN_OK)
         return rv;
 
     _FILE_INFO file{};
-    rv = Quarn_OpenPhoneBook(connection, &file);
+    rv = books::OpenPhoneBook(link, file);
     if (rv != QUARN_OK)
         return rv;
-    info->phoneBookSize = file.fileSize;
+    info.phoneBookSize = file.fileSize;
     file = _FILE_INFO{};
-    rv = Quarn_OpenLastNumDialledBook(connection, &file);
+    rv = books::OpenLastDialled(link, file);
     if (rv != QUARN_OK)
         return rv;
-    info->lastDialledSize = file.fileSize;
+    info.lastDialledSize = file.fileSize;
 
     file = _FILE_INFO{};
-    if (Quarn_IsCDMA_RUIM(connection) == QUARN_OK) {
-        rv = Quarn_OpenCDMASMSBook(connection, &file);
+    if (ProbeRuim(link) == QUARN_OK) {
+        rv = books::OpenCdmaSmsBook(link, file);
         if (rv != QUARN_OK)
             return rv;
-        info->smsSize = file.fileSize;
+        info.smsSize = file.fileSize;
     } else {
         // A SIM without a readable EF_SMS simply has no SMS storage.
-        info->smsSize = Quarn_OpenSMSBook(connection, &file) == QUARN_OK ? file.fileSize : 0;
+        info.smsSize = books::OpenSmsBook(link, file) == QUARN_OK ? file.fileSize : 0;
     }
     return QUARN_OK;
 }
 
-QUARN_API QuarnResult QUARN_CALL Quarn_GetUSIMCardInfo(QuarnConnection connection,
-                                                       _CARD_INFO* info) {
-    const CardLink* link = FindConnection(connection);
-    if (!link)
-        return pcsc::kInvalidHandle;
-    if (!info)
-        return pcsc::kInvalidParameter;
-    std::memset(info, 0, sizeof *info);
+QuarnResult ReadUsimCardInfo(const CardLink& link, _CARD_INFO& info) {
+    info = _CARD_INFO{};
 
     SetMode(CommandMode::Uicc);
-    ResponseBuffer mf;
-    int mfLength = 0;
-    QuarnResult rv = SelectFile(*link, fid::kMf, mf, &mfLength);
-    if (rv != QUARN_OK) {
+    const Response mf = SelectFile(link, fid::kMf);
+    if (!mf.ok()) {
         SetMode(CommandMode::Sim);
-        return rv;
+        return mf.result;
     }
-    rv = ReadPinFields(*link, Received(mf, mfLength), info);
+    QuarnResult rv = ReadPinFields(link, mf.data(), &info);
+    // Unlike the failures around it this one keeps UICC mode: callers have always found it so.
     if (rv != QUARN_OK)
         return rv;
-    rv = ReadIccid(*link, info);
+    rv = ReadIccid(link, &info);
     if (rv != QUARN_OK) {
         SetMode(CommandMode::Sim);
         return rv;
     }
 
     _USIM_PHONEBOOK_INFO phoneBook{};
-    rv = Quarn_OpenUISMPhoneBook(connection, &phoneBook);
+    rv = books::OpenUsimPhoneBook(link, phoneBook);
     if (rv != QUARN_OK) {
         SetMode(CommandMode::Sim);
         return rv;
     }
     _FILE_INFO sms{};
-    info->smsSize = Quarn_OpenUSIMSMSBook(connection, &sms) == QUARN_OK ? sms.fileSize : 0;
-    info->lastDialledSize = 0;
+    info.smsSize = books::OpenUsimSmsBook(link, sms) == QUARN_OK ? sms.fileSize : 0;
+    info.lastDialledSize = 0;
     // The count comes from the card: never past the table's room.
     int files =
         std::clamp<int>(phoneBook.fileCount, 0, static_cast<int>(std::size(phoneBook.files)));
     int total = 0;
     for (int i = 0; i < files; ++i)
         total += phoneBook.files[i].fileSize;
-    info->phoneBookSize = total;
+    info.phoneBookSize = total;
     return QUARN_OK;
 }
 
-QUARN_API QuarnResult QUARN_CALL Quarn_GetIMSI(QuarnConnection connection, char* imsiOut) {
-    const CardLink* link = FindConnection(connection);
-    if (!link)
-        return pcsc::kInvalidHandle;
-    if (!imsiOut)
-        return pcsc::kInvalidParameter;
-    ResponseBuffer answer;
-    int answerLength = 0;
-    for (std::uint16_t fileId : {fid::kMf, fid::kDfGsm, fid::kEfImsi}) {
-        QuarnResult rv = SelectFile(*link, fileId, answer, &answerLength);
-        if (rv != QUARN_OK)
-            return rv;
-    }
-    std::uint8_t bytes[kResponseCapacity];
-    int length = static_cast<int>(kImsiFileBytes);
-    QuarnResult rv = ReadBinary(*link, 0, bytes, &length);
+QuarnResult ReadImsi(const CardLink& link, char* imsiOut) {
+    QuarnResult rv = SelectPath(link, {fid::kMf, fid::kDfGsm, fid::kEfImsi}).result;
     if (rv != QUARN_OK)
         return rv;
-    DecodeImsi(
-        std::span(bytes, std::min<std::size_t>(static_cast<std::size_t>(length), kImsiFileBytes)),
-        imsiOut);
+    std::uint8_t bytes[kImsiFileBytes];
+    std::size_t length = 0;
+    rv = ReadBinary(link, 0, bytes, &length);
+    if (rv != QUARN_OK)
+        return rv;
+    DecodeImsi(std::span(bytes, length), imsiOut);
     return QUARN_OK;
 }
 
-} // extern "C"
+} // namespace nimbrel

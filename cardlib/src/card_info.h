@@ -1,22 +1,16 @@
-// Card information: PIN state, ICCID, IMSI. The parsers are bounded by the
-// bytes the card sent.
+// Card information: PIN state, ICCID, IMSI. The digits are decoded by
+// codec_bcd.h.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <span>
 
+#include "codec_bcd.h"
 #include "nimbrel.h"
 #include "transport.h"
 
 namespace nimbrel {
-
-inline constexpr std::size_t kIccidBytes = 10;
-inline constexpr std::size_t kIccidCapacity = sizeof(_CARD_INFO::iccid); // 20 digits + NUL
-// EF_IMSI: a length byte and at most 8 bytes of identity.
-inline constexpr std::size_t kImsiFileBytes = 9;
-inline constexpr std::size_t kImsiMaxLength = 8;
-inline constexpr std::size_t kImsiCapacity = 16; // 15 digits + NUL
 
 // PIN fields from the answer to SELECT MF. A GSM-form answer carries them in
 // bytes 13, 18 and 19; an FCP template carries the enabled flag in its PIN
@@ -25,14 +19,16 @@ inline constexpr std::size_t kImsiCapacity = 16; // 15 digits + NUL
 QuarnResult ReadPinFields(const CardLink& link, std::span<const std::uint8_t> mfAnswer,
                           _CARD_INFO* info);
 
-// EF_ICCID bytes, low half first; a half above 9 ends the digits. Writes at
-// most kIccidCapacity bytes, NUL included.
-void DecodeIccid(std::span<const std::uint8_t> bytes, char* out);
+// Card information of a SIM or R-UIM: PIN fields of the MF (three tries at
+// its SELECT), ICCID, phone-book, last-dialled and SMS sizes. info is
+// cleared first and holds what was read when a step fails.
+QuarnResult ReadSimCardInfo(const CardLink& link, _CARD_INFO& info);
 
-// EF_IMSI contents: length byte L, then the first digit in the high half of
-// byte 1 and two digits per byte up to byte L. L is bounded by 8 and by the
-// bytes given; a half above 9 ends the digits. Writes at most kImsiCapacity
-// bytes, NUL included.
-void DecodeImsi(std::span<const std::uint8_t> bytes, char* out);
+// The same for a USIM, in UICC mode, which stays in force on success; the
+// phone-book size sums the ADN files of the USIM phone book.
+QuarnResult ReadUsimCardInfo(const CardLink& link, _CARD_INFO& info);
+
+// MF, DF_GSM, EF_IMSI, then the digits into kImsiCapacity bytes at imsiOut.
+QuarnResult ReadImsi(const CardLink& link, char* imsiOut);
 
 } // namespace nimbrel

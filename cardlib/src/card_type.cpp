@@ -1,9 +1,9 @@
 // Card-type probes: each selects the directory only that card type carries.
+#include "card_type.h"
+
 #include "file_access.h"
-#include "session.h"
 
-using namespace nimbrel;
-
+namespace nimbrel {
 namespace {
 
 // A probe only asks. When the card does not have the directory, the SELECT
@@ -12,9 +12,7 @@ namespace {
 // the UICC set and refuse it with 6E00.
 QuarnResult Probe(const CardLink& link, std::initializer_list<std::uint16_t> path) {
     const CommandMode before = CurrentMode();
-    ResponseBuffer answer;
-    int length = 0;
-    const QuarnResult result = SelectPath(link, path, answer, &length);
+    const QuarnResult result = SelectPath(link, path).result;
     if (result != QUARN_OK)
         SetMode(before);
     return result;
@@ -22,27 +20,16 @@ QuarnResult Probe(const CardLink& link, std::initializer_list<std::uint16_t> pat
 
 } // namespace
 
-extern "C" {
-
-QUARN_API QuarnResult QUARN_CALL Quarn_IsCDMA_RUIM(QuarnConnection connection) {
-    const CardLink* link = FindConnection(connection);
-    if (!link)
-        return pcsc::kInvalidHandle;
-    return Probe(*link, {fid::kMf, fid::kDfCdma, fid::kEfSms});
+QuarnResult ProbeRuim(const CardLink& link) {
+    return Probe(link, {fid::kMf, fid::kDfCdma, fid::kEfSms});
 }
 
-QUARN_API QuarnResult QUARN_CALL Quarn_Is3G_UIM(QuarnConnection connection) {
-    const CardLink* link = FindConnection(connection);
-    if (!link)
-        return pcsc::kInvalidHandle;
-    return SelectUsimApplication(*link);
+QuarnResult ProbeUsim(const CardLink& link) {
+    return SelectUsimApplication(link);
 }
 
-QUARN_API QuarnResult QUARN_CALL Quarn_IsPHS_SIM(QuarnConnection connection) {
-    const CardLink* link = FindConnection(connection);
-    if (!link)
-        return pcsc::kInvalidHandle;
-    return Probe(*link, {fid::kMf, fid::kDfPhs});
+QuarnResult ProbePhs(const CardLink& link) {
+    return Probe(link, {fid::kMf, fid::kDfPhs});
 }
 
-} // extern "C"
+} // namespace nimbrel

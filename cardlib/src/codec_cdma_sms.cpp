@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <iterator>
 
 #include "codec_alphabet.h"
+#include "codec_bcd.h"
 
 namespace nimbrel {
 namespace {
@@ -58,62 +60,129 @@ void ReadDtmfNumber(std::span<const uint8_t> data, unsigned modeBits, char (&out
     out[count] = 0;
 }
 
+// How the characters of one user-data encoding are stored and shown.
+enum class TextForm { Ascii7, Gsm7, Latin1, Hebrew, Ucs2 };
+
+// Encodings 0 to 10 by how their characters are stored: octet, (extended
+// protocol), 7-bit ASCII, IA5, Unicode, Shift-JIS, Korean, Latin/Hebrew,
+// Latin, GSM 7-bit, GSM coding scheme (its byte decides). Shift-JIS, Korean
+// and any later encoding are read as 16-bit characters.
+constexpr TextForm kFormOfEncoding[] = {
+    TextForm::Latin1, TextForm::Ucs2, TextForm::Ascii7, TextForm::Ascii7,
+    TextForm::Ucs2,   TextForm::Ucs2, TextForm::Ucs2,   TextForm::Hebrew,
+    TextForm::Latin1, TextForm::Gsm7, TextForm::Ucs2,
+};
+
+// The character set a GSM data coding scheme names: 7-bit default alphabet,
+// 8-bit data, or UCS2. Reserved groups read as the default alphabet.
+TextForm FormOfDcs(uint8_t dcs) {
+    switch (dcs >> 4) {
+    case 0xC:
+    case 0xD:
+        return TextForm::Gsm7;
+    case 0xE:
+        return TextForm::Ucs2;
+    case 0xF:
+        return (dcs & 0x04) ? TextForm::Latin1 : TextForm::Gsm7;
+    default:
+        if ((dcs >> 6) > 1)
+            return TextForm::Gsm7;
+        switch ((dcs >> 2) & 3) {
+        case 1:
+            return TextForm::Latin1;
+        case 2:
+            return TextForm::Ucs2;
+        default:
+            return TextForm::Gsm7;
+        }
+    }
+}
+
+// ISO 8859-8 to UCS2: the letters sit at E0-FA; the rest of the upper half
+// is ISO 8859-1 except a few signs. Unassigned codes show as '?'.
+uint16_t HebrewToUcs2(uint8_t c) {
+    if (c >= 0xE0 && c <= 0xFA)
+        return static_cast<uint16_t>(0x05D0 + (c - 0xE0));
+    switch (c) {
+    case 0xAA:
+        return 0x00D7;
+    case 0xBA:
+        return 0x00F7;
+    case 0xDF:
+        return 0x2017;
+    case 0xFD:
+        return 0x200E;
+    case 0xFE:
+        return 0x200F;
+    default:
+        break;
+    }
+    const bool unassigned = c == 0xA1 || (c >= 0xBF && c <= 0xDE) || c >= 0xFB;
+    return unassigned ? '?' : c;
+}
+
+// 7- or 8-bit characters into text, a NUL shown as a blank.
+void PutTextChars(BitCursor& bits, std::size_t declared, TextForm form, unsigned width,
+                  _CDMA_SMS_ITEM& item) {
+    const std::size_t count =
+        std::min({declared, bits.remainingBits() / width, sizeof item.text - 1});
+    for (std::size_t i = 0; i < count; ++i) {
+        const auto c = static_cast<uint8_t>(bits.Read(width));
+        item.text[i] = static_cast<char>(form == TextForm::Gsm7 ? GsmToLatin1(c)
+                                         : c == 0               ? ' '
+                                                                : c);
+    }
+    item.text[count] = 0;
+}
+
+// 16-bit characters, or ISO 8859-8 ones converted, into textUcs2 high byte
+// first.
+void PutUcs2Chars(BitCursor& bits, std::size_t declared, TextForm form, _CDMA_SMS_ITEM& item) {
+    const unsigned width = form == TextForm::Hebrew ? 8 : 16;
+    const std::size_t count =
+        std::min({declared, bits.remainingBits() / width, sizeof item.textUcs2 / 2 - 1});
+    for (std::size_t i = 0; i < count; ++i) {
+        const uint32_t c = bits.Read(width);
+        const uint16_t ch = form == TextForm::Hebrew ? HebrewToUcs2(static_cast<uint8_t>(c))
+                                                     : static_cast<uint16_t>(c);
+        item.textUcs2[2 * i] = static_cast<uint8_t>(ch >> 8);
+        item.textUcs2[2 * i + 1] = static_cast<uint8_t>(ch);
+    }
+    item.textUcs2[2 * count] = 0;
+    item.textUcs2[2 * count + 1] = 0;
+}
+
 void ReadUserData(std::span<const uint8_t> data, _CDMA_SMS_ITEM& item) {
     BitCursor bits(data);
     const uint32_t encoding = bits.Read(5);
     if (encoding == kCdmaExtendedProtocol)
         return; // carries its own message type and character set
+    TextForm form =
+        encoding < std::size(kFormOfEncoding) ? kFormOfEncoding[encoding] : TextForm::Ucs2;
+    // A GSM data coding scheme precedes the count and names the set.
+    if (encoding == kCdmaGsmDcs)
+        form = FormOfDcs(static_cast<uint8_t>(bits.Read(8)));
     const std::size_t declared = bits.Read(8);
     if (!bits.ok())
         return;
-    switch (encoding) {
-    case kCdmaAscii7:
-    case kCdmaIa5:
-    case kCdmaGsm7: {
-        const std::size_t count =
-            std::min({declared, bits.remainingBits() / 7, sizeof item.text - 1});
-        for (std::size_t i = 0; i < count; ++i) {
-            const auto c = static_cast<uint8_t>(bits.Read(7));
-            item.text[i] = static_cast<char>(encoding == kCdmaGsm7 ? GsmToLatin1(c)
-                                             : c == 0              ? ' '
-                                                                   : c);
-        }
-        item.text[count] = 0;
+    switch (form) {
+    case TextForm::Ascii7:
+    case TextForm::Gsm7:
+        PutTextChars(bits, declared, form, 7, item);
         return;
-    }
-    case kCdmaOctet:
-    case kCdmaLatin: {
-        const std::size_t count =
-            std::min({declared, bits.remainingBits() / 8, sizeof item.text - 1});
-        for (std::size_t i = 0; i < count; ++i) {
-            const auto c = static_cast<uint8_t>(bits.Read(8));
-            item.text[i] = static_cast<char>(c == 0 ? ' ' : c);
-        }
-        item.text[count] = 0;
+    case TextForm::Latin1:
+        PutTextChars(bits, declared, form, 8, item);
         return;
-    }
-    default: {
-        const std::size_t count =
-            std::min({declared, bits.remainingBits() / 16, sizeof item.textUcs2 / 2 - 1});
-        for (std::size_t i = 0; i < count; ++i) {
-            const uint32_t ch = bits.Read(16);
-            item.textUcs2[2 * i] = static_cast<uint8_t>(ch >> 8);
-            item.textUcs2[2 * i + 1] = static_cast<uint8_t>(ch);
-        }
-        item.textUcs2[2 * count] = 0;
-        item.textUcs2[2 * count + 1] = 0;
+    case TextForm::Hebrew:
+    case TextForm::Ucs2:
+        PutUcs2Chars(bits, declared, form, item);
         return;
-    }
     }
 }
 
 void ReadTimeStamp(std::span<const uint8_t> data, char (&out)[16]) {
     const std::size_t bytes = std::min(data.size(), (sizeof out - 1) / 2);
-    for (std::size_t i = 0; i < bytes; ++i) {
-        out[2 * i] = static_cast<char>('0' + (data[i] >> 4));
-        out[2 * i + 1] = static_cast<char>('0' + (data[i] & 0x0F));
-    }
-    out[2 * bytes] = 0;
+    DecodeBcd(data.first(bytes), 2 * bytes, HalfOrder::HighFirst, kOffsetDigits, out);
 }
 
 // Walks identifier/length/data entries; an entry running past the end is
@@ -177,7 +246,7 @@ EncodeResult EncodeNewMessage(_CDMA_SMS_ITEM& item) {
                        });
 
     std::array<uint8_t, kCdmaRecordBytes> image{};
-    image[0] = 0x07;
+    image[0] = kSmsToBeSent;
     std::size_t pos = 2;
     image[pos++] = 0x00; // point-to-point
     const std::span<uint8_t> out(image);
@@ -242,13 +311,9 @@ EncodeResult EncodeNewMessage(_CDMA_SMS_ITEM& item) {
 } // namespace
 
 void DecodeCdmaSmsRecord(std::span<const uint8_t> record, _CDMA_SMS_ITEM& item) {
-    item.status = record.empty() ? 0 : record[0];
-    std::memset(item.address, 0, sizeof item.address);
-    std::memset(item.timeStamp, 0, sizeof item.timeStamp);
-    std::memset(item.text, 0, sizeof item.text);
-    std::memset(item.textUcs2, 0, sizeof item.textUcs2);
+    StartDecoding(record, item);
     std::memset(item.callback, 0, sizeof item.callback);
-    if (item.status == 0 || record.size() < 3 || record[1] < 4)
+    if (item.status == kSmsFree || record.size() < 3 || record[1] < 4)
         return;
 
     // The message runs from byte 2 for L bytes, the type byte first.
@@ -269,20 +334,7 @@ void DecodeCdmaSmsRecord(std::span<const uint8_t> record, _CDMA_SMS_ITEM& item) 
 }
 
 EncodeResult EncodeCdmaSmsRecord(_CDMA_SMS_ITEM& item) {
-    switch (item.status) {
-    case 0x00:
-        item.record[0] = 0x00;
-        std::memset(item.record + 1, 0xFF, sizeof item.record - 1);
-        return {QUARN_OK, 1};
-    case 0x01:
-        if (item.record[0] == 0x03)
-            item.record[0] = 0x01;
-        return {QUARN_OK, 1};
-    case 0x07:
-        return EncodeNewMessage(item);
-    default:
-        return {QUARN_OK, 0};
-    }
+    return EncodeByStatus(item, EncodeNewMessage);
 }
 
 } // namespace nimbrel

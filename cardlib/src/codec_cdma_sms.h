@@ -21,13 +21,19 @@ enum CdmaEncoding : uint8_t {
     kCdmaAscii7 = 2,
     kCdmaIa5 = 3,
     kCdmaUnicode = 4,
+    kCdmaLatinHebrew = 7,
     kCdmaLatin = 8,
     kCdmaGsm7 = 9,
+    kCdmaGsmDcs = 10,
 };
 
 // Decodes `record` into status, address, timeStamp, text, textUcs2 and
 // callback, all cleared first. Lengths and counts from the card are cut to
-// the message, the parameter and the item's fields.
+// the message, the parameter and the item's fields. User data goes to text
+// for 7-bit ASCII and IA5, the GSM alphabet (through its table), octets and
+// Latin; to textUcs2 for Latin/Hebrew (converted) and every 16-bit
+// encoding; a GSM data coding scheme (10) picks one of those by its byte.
+// The extended protocol (1) has a layout of its own and is not shown.
 void DecodeCdmaSmsRecord(std::span<const uint8_t> record, _CDMA_SMS_ITEM& item);
 
 // Rebuilds item.record by item.status as EncodeSmsRecord does (0 erase,

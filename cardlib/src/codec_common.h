@@ -12,6 +12,15 @@
 
 namespace nimbrel {
 
+// Status byte of an SMS record, the same in the GSM and the R-UIM books.
+enum SmsStatus : uint8_t {
+    kSmsFree = 0x00,
+    kSmsRead = 0x01,
+    kSmsUnread = 0x03,
+    kSmsSent = 0x05,
+    kSmsToBeSent = 0x07,
+};
+
 // What an encoder did: a result code and how many bytes of its output carry
 // content (the rest is padding the encoder also set).
 struct EncodeResult {
@@ -19,6 +28,38 @@ struct EncodeResult {
     std::size_t length = 0;
     bool ok() const { return code == QUARN_OK; }
 };
+
+// What both SMS codecs do by the status the caller set: 0 erases the record
+// (00, then FF), 1 turns an unread record read, 7 builds a new message with
+// encodeNew, and any other value keeps the image as it is.
+template <typename Item, typename EncodeNew>
+EncodeResult EncodeByStatus(Item& item, EncodeNew encodeNew) {
+    switch (item.status) {
+    case kSmsFree:
+        item.record[0] = kSmsFree;
+        std::memset(item.record + 1, 0xFF, sizeof item.record - 1);
+        return {QUARN_OK, 1};
+    case kSmsRead:
+        if (item.record[0] == kSmsUnread)
+            item.record[0] = kSmsRead;
+        return {QUARN_OK, 1};
+    case kSmsToBeSent:
+        return encodeNew(item);
+    default:
+        return {QUARN_OK, 0};
+    }
+}
+
+// Starts decoding an SMS record into its item: the status from the first
+// byte, and every decoded text field cleared so that nothing of an earlier
+// record survives.
+template <typename Item> void StartDecoding(std::span<const uint8_t> record, Item& item) {
+    item.status = record.empty() ? 0 : record[0];
+    std::memset(item.address, 0, sizeof item.address);
+    std::memset(item.timeStamp, 0, sizeof item.timeStamp);
+    std::memset(item.text, 0, sizeof item.text);
+    std::memset(item.textUcs2, 0, sizeof item.textUcs2);
+}
 
 // Characters before the terminator of a fixed char field; the whole field when
 // the caller left it unterminated.

@@ -6,7 +6,7 @@
 #include <optional>
 
 #include "codec_alphabet.h"
-#include "codec_dialling.h"
+#include "codec_bcd.h"
 
 namespace nimbrel {
 namespace {
@@ -158,14 +158,8 @@ QuarnResult DecodeDiallingRecord(std::span<const uint8_t> record, _PHONEBOOK_ITE
     std::size_t n = 0;
     if (tail[1] == kTonInternational)
         item.number[n++] = '+';
-    static constexpr char kDigits[] = "0123456789*#";
-    for (std::size_t i = 0; i < kMaxDiallingDigits; ++i) {
-        const uint8_t byte = tail[2 + i / 2];
-        const unsigned half = (i % 2 == 0) ? (byte & 0x0F) : (byte >> 4);
-        if (half > 0xB)
-            break;
-        item.number[n++] = kDigits[half];
-    }
+    DecodeBcd(tail.subspan(2, kDiallingDigitBytes), kMaxDiallingDigits, HalfOrder::LowFirst,
+              kDiallingDigits, std::span(item.number + n, sizeof item.number - n));
     return QUARN_OK;
 }
 

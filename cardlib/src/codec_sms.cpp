@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "codec_alphabet.h"
-#include "codec_dialling.h"
+#include "codec_bcd.h"
 
 namespace nimbrel {
 namespace {
@@ -25,13 +25,9 @@ void ReadAddress(ByteCursor& in, char* out, std::size_t capacity) {
     if (!in.ok())
         return;
     std::size_t n = 0;
-    if (type == 0x91)
+    if (type == kTonInternational)
         out[n++] = '+';
-    for (std::size_t i = 0; i < digits && n + 1 < capacity; ++i) {
-        const unsigned half = (i % 2 == 0) ? (bcd[i / 2] & 0x0F) : (bcd[i / 2] >> 4);
-        out[n++] = half == 0xA ? '*' : half == 0xB ? '#' : static_cast<char>('0' + half);
-    }
-    out[n] = 0;
+    DecodeBcd(bcd, digits, HalfOrder::LowFirst, kAddressDigits, std::span(out + n, capacity - n));
 }
 
 void ReadTimeStamp(ByteCursor& in, char (&out)[16]) {
@@ -39,11 +35,7 @@ void ReadTimeStamp(ByteCursor& in, char (&out)[16]) {
     if (!in.ok())
         return;
     // Year, month, day, hour and minute; seconds and zone are not shown.
-    for (std::size_t i = 0; i < 5; ++i) {
-        out[2 * i] = static_cast<char>('0' + (bytes[i] & 0x0F));
-        out[2 * i + 1] = static_cast<char>('0' + (bytes[i] >> 4));
-    }
-    out[10] = 0;
+    DecodeBcd(bytes.first(5), 10, HalfOrder::LowFirst, kOffsetDigits, out);
 }
 
 void ReadUserData(std::span<const uint8_t> data, uint8_t dcs, std::size_t udl, _SMS_ITEM& item) {
@@ -133,11 +125,7 @@ EncodeResult EncodeSubmit(_SMS_ITEM& item) {
 } // namespace
 
 void DecodeSmsRecord(std::span<const uint8_t> record, _SMS_ITEM& item) {
-    item.status = record.empty() ? 0 : record[0];
-    std::memset(item.address, 0, sizeof item.address);
-    std::memset(item.timeStamp, 0, sizeof item.timeStamp);
-    std::memset(item.text, 0, sizeof item.text);
-    std::memset(item.textUcs2, 0, sizeof item.textUcs2);
+    StartDecoding(record, item);
     if (item.status == kSmsFree)
         return;
 
@@ -169,20 +157,7 @@ void DecodeSmsRecord(std::span<const uint8_t> record, _SMS_ITEM& item) {
 }
 
 EncodeResult EncodeSmsRecord(_SMS_ITEM& item) {
-    switch (item.status) {
-    case kSmsFree:
-        item.record[0] = kSmsFree;
-        std::memset(item.record + 1, 0xFF, sizeof item.record - 1);
-        return {QUARN_OK, 1};
-    case kSmsRead:
-        if (item.record[0] == kSmsUnread)
-            item.record[0] = kSmsRead;
-        return {QUARN_OK, 1};
-    case kSmsToBeSent:
-        return EncodeSubmit(item);
-    default:
-        return {QUARN_OK, 0};
-    }
+    return EncodeByStatus(item, EncodeSubmit);
 }
 
 } // namespace nimbrel

@@ -15,14 +15,6 @@ constexpr std::size_t kMaxSmsAddressDigits = 20;
 constexpr std::size_t kMaxSmsSeptets = 160;
 constexpr std::size_t kMaxSmsUcs2Chars = 70;
 
-enum SmsStatus : uint8_t {
-    kSmsFree = 0x00,
-    kSmsRead = 0x01,
-    kSmsUnread = 0x03,
-    kSmsSent = 0x05,
-    kSmsToBeSent = 0x07,
-};
-
 // Decodes `record` (the bytes read from the card, usually item.record itself)
 // into status, address, timeStamp, text and textUcs2. Every decoded field is
 // cleared first, so nothing of an earlier record survives. Lengths taken from

@@ -1,15 +1,15 @@
-// Card file access on top of TransmitApdu: SELECT (with GET RESPONSE and the
+// Card file access on top of Transmit: SELECT (with GET RESPONSE and the
 // automatic SIM/UICC switch), READ BINARY, READ RECORD, UPDATE RECORD, SELECT
-// by AID, selection of the USIM application, and the bounded parsers of
-// SELECT answers (GSM form and FCP template).
+// by AID and selection of the USIM application. The answers are read by the
+// parsers of codec_select.h.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
-#include <optional>
 #include <span>
 
+#include "codec_select.h"
 #include "nimbrel.h"
 #include "transport.h"
 
@@ -39,74 +39,40 @@ inline constexpr std::uint8_t kRecordPrevious = 0x03; // cyclic append
 // SELECT by identifier in the current mode; on a failed exchange the mode is
 // switched and the SELECT sent once more (the switch persists). An accepted
 // answer announcing no data (SW2 = 0) switches the mode and gives
-// QUARN_E_BAD_ANSWER. Otherwise GET RESPONSE (P3 = SW2) fetches the answer
-// into response.
-QuarnResult SelectFile(const CardLink& link, std::uint16_t fileId, ResponseBuffer& response,
-                       int* length);
+// QUARN_E_BAD_ANSWER. Otherwise GET RESPONSE (P3 = SW2) fetches the answer,
+// which is returned.
+Response SelectFile(const CardLink& link, std::uint16_t fileId);
 
 // SelectFile on each identifier in turn, each once; the first failure is
-// returned. On success `response` holds the answer of the last file, e.g.
-//   SelectPath(link, {fid::kMf, fid::kDfTelecom, fid::kEfAdn}, answer, &length)
-//   FileInfoFromSelect(std::span(answer.data(), length), &info)
-QuarnResult SelectPath(const CardLink& link, std::initializer_list<std::uint16_t> path,
-                       ResponseBuffer& response, int* length);
+// returned. On success the answer is that of the last file, e.g.
+//   Response answer = SelectPath(link, {fid::kMf, fid::kDfTelecom, fid::kEfAdn});
+//   if (answer.ok()) FileInfoFromSelect(answer.data(), &info);
+Response SelectPath(const CardLink& link, std::initializer_list<std::uint16_t> path);
 
-// READ BINARY at offset; P3 = low byte of *length. On 9000 *length becomes
-// the number of bytes received. buffer must hold kResponseCapacity bytes.
-QuarnResult ReadBinary(const CardLink& link, std::uint16_t offset, std::uint8_t* buffer,
-                       int* length);
+// READ BINARY at offset, asking for as many bytes as `buffer` holds (P3 is
+// the low byte of its size). On 9000 *received gets the number of bytes
+// stored; a longer answer is cut to the buffer.
+QuarnResult ReadBinary(const CardLink& link, std::uint16_t offset, std::span<std::uint8_t> buffer,
+                       std::size_t* received);
 
-// READ RECORD; on 9000 exactly `length` bytes are stored in buffer (an answer
-// of any other length is QUARN_E_BAD_ANSWER).
-QuarnResult ReadRecord(const CardLink& link, std::uint8_t record, std::uint8_t mode,
-                       std::uint8_t* buffer, std::uint8_t length);
+// READ RECORD of record.size() bytes (at most 255); on 9000 exactly that many
+// are stored (an answer of any other length is QUARN_E_BAD_ANSWER and stores
+// nothing).
+QuarnResult ReadRecord(const CardLink& link, std::uint8_t number, std::uint8_t mode,
+                       std::span<std::uint8_t> record);
 
-// UPDATE RECORD with `length` bytes of data.
-QuarnResult UpdateRecord(const CardLink& link, std::uint8_t record, std::uint8_t mode,
-                         const std::uint8_t* data, std::uint8_t length);
+// UPDATE RECORD with `data` (at most 255 bytes).
+QuarnResult UpdateRecord(const CardLink& link, std::uint8_t number, std::uint8_t mode,
+                         std::span<const std::uint8_t> data);
 
 // SELECT by AID (00 A4 04 04) and GET RESPONSE; leaves the library in UICC
-// mode, also on failure.
-QuarnResult SelectByAid(const CardLink& link, const std::uint8_t* aid, std::uint8_t aidLength,
-                        ResponseBuffer& response, int* length);
+// mode, also on failure. An accepted SELECT announcing no data gives an
+// empty answer.
+Response SelectByAid(const CardLink& link, std::span<const std::uint8_t> aid);
 
 // UICC mode, MF, EF_DIR record 1 (an application template 61 holding the AID
 // under 4F), SELECT by that AID. A record that is not an application template,
 // or holds no usable AID, gives QUARN_E_USIM_NOT_FOUND.
 QuarnResult SelectUsimApplication(const CardLink& link);
-
-// One BER-TLV element found inside a response. `offset` is the position of
-// the tag byte; value() is bounded by the bytes received.
-struct Tlv {
-    std::size_t offset = 0;
-    std::span<const std::uint8_t> value;
-};
-
-// Walks simple TLVs (one tag byte, one length byte) from `start`, skipping
-// elements until `tag` is found. Stops at the end of `bytes`: a missing tag, or
-// an element whose value would run past the end, gives nullopt.
-std::optional<Tlv> FindTlv(std::span<const std::uint8_t> bytes, std::size_t start,
-                           std::uint8_t tag);
-
-// A SELECT answer starting with 62 is an FCP template, anything else the GSM
-// 11.11 form.
-inline bool IsFcp(std::span<const std::uint8_t> answer) {
-    return !answer.empty() && answer[0] == 0x62;
-}
-
-// The bytes of an FCP template that are inside both the answer and the
-// template's own length.
-std::span<const std::uint8_t> FcpBody(std::span<const std::uint8_t> answer);
-
-// Geometry of a record file from its SELECT answer.
-//   FCP: tag 82, record length = bytes 4-5, count = byte 6, size = length x count.
-//   GSM: size = bytes 2-3, record length = byte 14, count = size / length.
-// A truncated answer, a missing descriptor or a GSM record length of 0 gives
-// QUARN_E_BAD_ANSWER and leaves *info untouched.
-QuarnResult FileInfoFromSelect(std::span<const std::uint8_t> answer, _FILE_INFO* info);
-
-// Record length of a record file from its SELECT answer (FCP bytes 4-5 of tag
-// 82, GSM byte 14); nullopt when the answer is too short or has no descriptor.
-std::optional<int> RecordLengthFromSelect(std::span<const std::uint8_t> answer);
 
 } // namespace nimbrel

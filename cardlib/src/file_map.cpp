@@ -3,25 +3,18 @@
 // directories join the table and are scanned in turn.
 #include "file_map.h"
 
-#include <optional>
 #include <span>
 
 #include "file_access.h"
+#include "module_state.h"
 #include "session.h"
 
 namespace nimbrel {
 namespace {
 
-DirectoryTable g_table;
-
-constexpr std::uint8_t kGsmTypeOfFile = 6;
-constexpr std::uint8_t kGsmTypeDf = 0x02;
-constexpr std::size_t kGsmFileSize = 2;
-constexpr std::uint8_t kTagFileDescriptor = 0x82;
-constexpr std::uint8_t kTagFileSize = 0x80;
-constexpr std::uint8_t kDescriptorDf = 0x38;
-constexpr std::uint8_t kDescriptorDfShareable = 0x78;
-constexpr std::uint8_t kDescriptorShareable = 0x40;
+DirectoryTable& Table() {
+    return State().walk;
+}
 
 enum class Walk { Sim, Uicc };
 
@@ -45,101 +38,76 @@ Ranges RangesOf(std::uint16_t directory) {
 }
 
 bool InTable(std::uint16_t fileId) {
-    for (std::uint16_t i = 0; i < g_table.count; ++i)
-        if (g_table.entries[i].fileId == fileId)
+    DirectoryTable& table = Table();
+    for (std::uint16_t i = 0; i < table.count; ++i)
+        if (table.entries[i].fileId == fileId)
             return true;
     return false;
 }
 
 void StartWalk() {
-    g_table.entries[0] = DirectoryEntry{fid::kMf, 0};
-    g_table.count = 1;
-    g_table.position = 0;
-    g_table.total = 0;
+    DirectoryTable& table = Table();
+    table.entries[0] = DirectoryEntry{fid::kMf, 0};
+    table.count = 1;
+    table.position = 0;
+    table.total = 0;
 }
 
 // Selects the MF and the ancestors of the directory at `index`, top down.
 // The scan that follows checks where it ended up.
 void SelectPathTo(const CardLink& link, std::uint16_t index, std::FILE* trace) {
+    DirectoryTable& table = Table();
     std::uint16_t ancestors[kMaxDirectories];
     std::size_t depth = 0;
     // Parents always come earlier in the table, so this ends at the MF.
-    for (std::uint16_t at = g_table.entries[index].parentIndex; at != 0 && depth < kMaxDirectories;
-         at = g_table.entries[at].parentIndex)
+    for (std::uint16_t at = table.entries[index].parentIndex; at != 0 && depth < kMaxDirectories;
+         at = table.entries[at].parentIndex)
         ancestors[depth++] = at;
 
-    ResponseBuffer answer;
-    int length = 0;
     if (trace)
         std::fprintf(trace, "%04X \n", fid::kMf);
-    SelectFile(link, fid::kMf, answer, &length);
+    SelectFile(link, fid::kMf);
     while (depth > 0) {
-        std::uint16_t fileId = g_table.entries[ancestors[--depth]].fileId;
+        std::uint16_t fileId = table.entries[ancestors[--depth]].fileId;
         if (trace)
             std::fprintf(trace, "%04X \n", fileId);
-        SelectFile(link, fileId, answer, &length);
+        SelectFile(link, fileId);
     }
 }
 
-std::optional<std::uint8_t> FcpDescriptorByte(std::span<const std::uint8_t> answer) {
-    if (!IsFcp(answer))
-        return std::nullopt;
-    std::optional<Tlv> descriptor = FindTlv(FcpBody(answer), 2, kTagFileDescriptor);
-    if (!descriptor || descriptor->value.empty())
-        return std::nullopt;
-    return descriptor->value[0];
-}
-
-std::uint32_t FcpFileSize(std::span<const std::uint8_t> answer) {
-    if (!IsFcp(answer))
-        return 0;
-    std::optional<Tlv> size = FindTlv(FcpBody(answer), 2, kTagFileSize);
-    if (!size || size->value.size() < 2)
-        return 0;
-    return static_cast<std::uint32_t>((size->value[0] << 8) | size->value[1]);
-}
-
 QuarnResult AddDirectory(std::uint16_t fileId) {
-    if (g_table.count >= kMaxDirectories)
+    DirectoryTable& table = Table();
+    if (table.count >= kMaxDirectories)
         return QUARN_E_DIRECTORY_TABLE_FULL;
-    g_table.entries[g_table.count++] = DirectoryEntry{fileId, g_table.position};
+    table.entries[table.count++] = DirectoryEntry{fileId, table.position};
     return QUARN_OK;
 }
 
 // Takes one found file (or directory) into the table and the total.
 QuarnResult Account(Walk walk, std::uint16_t directory, std::uint16_t fileId, bool firstRange,
                     std::span<const std::uint8_t> answer, std::FILE* trace) {
+    DirectoryTable& table = Table();
     if (walk == Walk::Sim) {
         // A USIM is still spoken to in the UICC command set after its card
         // information was read, and answers in FCP form: read such answers
         // by their tags, or the GSM offsets would add up meaningless sizes.
-        if (IsFcp(answer)) {
-            std::optional<std::uint8_t> descriptor = FcpDescriptorByte(answer);
-            if (descriptor &&
-                (*descriptor == kDescriptorDf || *descriptor == kDescriptorDfShareable)) {
-                QuarnResult rv = AddDirectory(fileId);
-                if (rv != QUARN_OK)
-                    return rv;
-            } else {
-                g_table.total += FcpFileSize(answer);
-            }
-        } else if (answer.size() > kGsmTypeOfFile && answer[kGsmTypeOfFile] == kGsmTypeDf) {
+        const FileEntry entry = IsFcp(answer) ? FcpFileEntry(answer) : GsmFileEntry(answer);
+        if (entry.directory) {
             QuarnResult rv = AddDirectory(fileId);
             if (rv != QUARN_OK)
                 return rv;
-        } else if (answer.size() >= kGsmFileSize + 2) {
-            g_table.total +=
-                static_cast<std::uint32_t>((answer[kGsmFileSize] << 8) | answer[kGsmFileSize + 1]);
+        } else {
+            table.total += entry.fileSize;
         }
         // The SIM walk also counts what the card holds about each file.
-        g_table.total += static_cast<std::uint32_t>(answer.size());
+        table.total += static_cast<std::uint32_t>(answer.size());
         return QUARN_OK;
     }
 
     if (trace)
         std::fprintf(trace, "%04x->%04x\n", directory, fileId);
-    std::optional<std::uint8_t> descriptor = FcpDescriptorByte(answer);
-    if (descriptor && (*descriptor == kDescriptorDf || *descriptor == kDescriptorDfShareable)) {
+    const FileEntry entry = FcpFileEntry(answer);
+    if (entry.directory) {
         QuarnResult rv = AddDirectory(fileId);
         if (rv != QUARN_OK)
             return rv;
@@ -147,17 +115,16 @@ QuarnResult Account(Walk walk, std::uint16_t directory, std::uint16_t fileId, bo
             std::fprintf(trace, "%04x AddInDFTable\n", fileId);
         return QUARN_OK;
     }
-    if (trace && firstRange && descriptor && (*descriptor & kDescriptorShareable))
+    if (trace && firstRange && entry.shareable)
         std::fputs("Shareable File\n", trace);
-    g_table.total += FcpFileSize(answer);
+    table.total += entry.fileSize;
     return QUARN_OK;
 }
 
 QuarnResult ScanDirectory(const CardLink& link, Walk walk, std::FILE* trace) {
-    const std::uint16_t directory = g_table.entries[g_table.position].fileId;
-    ResponseBuffer answer;
-    int length = 0;
-    QuarnResult rv = SelectFile(link, directory, answer, &length);
+    DirectoryTable& table = Table();
+    const std::uint16_t directory = table.entries[table.position].fileId;
+    QuarnResult rv = SelectFile(link, directory).result;
     if (rv != QUARN_OK)
         return rv;
 
@@ -168,17 +135,16 @@ QuarnResult ScanDirectory(const CardLink& link, Walk walk, std::FILE* trace) {
             const auto fileId = static_cast<std::uint16_t>(first | low);
             if (InTable(fileId))
                 continue;
-            rv = SelectFile(link, fileId, answer, &length);
-            if (rv == QUARN_E_BAD_ANSWER)
+            const Response answer = SelectFile(link, fileId);
+            if (answer.result == QUARN_E_BAD_ANSWER)
                 continue; // no such file here
-            if (rv != QUARN_OK)
-                return rv;
-            rv = Account(walk, directory, fileId, r == 0,
-                         std::span(answer.data(), static_cast<std::size_t>(length)), trace);
+            if (!answer.ok())
+                return answer.result;
+            rv = Account(walk, directory, fileId, r == 0, answer.data(), trace);
             if (rv != QUARN_OK)
                 return rv;
             // Back to the directory being scanned: the file may have been a DF.
-            rv = SelectFile(link, directory, answer, &length);
+            rv = SelectFile(link, directory).result;
             if (rv != QUARN_OK)
                 return rv;
         }
@@ -188,26 +154,26 @@ QuarnResult ScanDirectory(const CardLink& link, Walk walk, std::FILE* trace) {
 
 QuarnResult WalkFileTree(const CardLink& link, Walk walk, std::uint32_t* totalBytes,
                          std::FILE* trace) {
-    while (g_table.position < g_table.count) {
+    DirectoryTable& table = Table();
+    while (table.position < table.count) {
         if (trace)
-            std::fprintf(trace,
-                         "%04X's Parent DF Path: ", g_table.entries[g_table.position].fileId);
-        SelectPathTo(link, g_table.position, trace);
+            std::fprintf(trace, "%04X's Parent DF Path: ", table.entries[table.position].fileId);
+        SelectPathTo(link, table.position, trace);
         if (trace)
             std::fputs("\n", trace);
         QuarnResult rv = ScanDirectory(link, walk, trace);
         if (rv != QUARN_OK)
             return rv;
-        ++g_table.position;
+        ++table.position;
     }
-    *totalBytes = g_table.total;
+    *totalBytes = table.total;
     return QUARN_OK;
 }
 
 } // namespace
 
 const DirectoryTable& WalkTable() {
-    return g_table;
+    return Table();
 }
 
 QuarnResult WalkSimFileTree(const CardLink& link, std::uint32_t* totalBytes) {
@@ -223,45 +189,27 @@ QuarnResult WalkUiccFileTree(const CardLink& link, std::uint32_t* totalBytes, st
     return WalkFileTree(link, Walk::Uicc, totalBytes, trace);
 }
 
-} // namespace nimbrel
-
-using namespace nimbrel;
-
 namespace {
 
-// Argument checks shared by both walk exports; the total is stored only when
-// the whole walk succeeded.
-template <typename WalkFn>
-QuarnResult ExportWalk(QuarnConnection connection, int* totalBytes, WalkFn walk) {
-    const CardLink* link = FindConnection(connection);
-    if (!link)
-        return pcsc::kInvalidHandle;
-    if (!totalBytes)
-        return pcsc::kInvalidParameter;
+// The exported sizes are int; the total is stored only when the whole walk
+// succeeded.
+template <typename Run> QuarnResult WalkInto(int& totalBytes, Run walk) {
     std::uint32_t total = 0;
-    QuarnResult rv = walk(*link, &total);
+    const QuarnResult rv = walk(&total);
     if (rv == QUARN_OK)
-        *totalBytes = static_cast<int>(total);
+        totalBytes = static_cast<int>(total);
     return rv;
 }
 
 } // namespace
 
-extern "C" {
-
-QUARN_API QuarnResult QUARN_CALL Quarn_GetSIMFileMapSize(QuarnConnection connection,
-                                                         int* totalBytes) {
-    return ExportWalk(connection, totalBytes, [](const CardLink& link, std::uint32_t* total) {
-        return WalkSimFileTree(link, total);
-    });
+QuarnResult SimFileMapSize(const CardLink& link, int& totalBytes) {
+    return WalkInto(totalBytes, [&](std::uint32_t* total) { return WalkSimFileTree(link, total); });
 }
 
-// The UICC walk reports its progress on standard output.
-QUARN_API QuarnResult QUARN_CALL Quarn_GetUSIMFileMapSize(QuarnConnection connection,
-                                                          int* totalBytes) {
-    return ExportWalk(connection, totalBytes, [](const CardLink& link, std::uint32_t* total) {
-        return WalkUiccFileTree(link, total, stdout);
-    });
+QuarnResult UsimFileMapSize(const CardLink& link, int& totalBytes) {
+    return WalkInto(totalBytes,
+                    [&](std::uint32_t* total) { return WalkUiccFileTree(link, total, stdout); });
 }
 
-} // extern "C"
+} // namespace nimbrel

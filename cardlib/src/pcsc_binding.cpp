@@ -15,11 +15,11 @@ QuarnResult Map(LONG rv) {
 
 } // namespace
 
-QuarnResult EstablishContext(ContextHandle* context) {
+QuarnResult EstablishContext(Context* context) {
     SCARDCONTEXT handle = 0;
     LONG rv = SCardEstablishContext(SCARD_SCOPE_USER, nullptr, nullptr, &handle);
     if (rv == SCARD_S_SUCCESS)
-        *context = handle;
+        *context = Context(static_cast<ContextHandle>(handle));
     return Map(rv);
 }
 
@@ -90,15 +90,16 @@ QuarnResult GetCardPresence(ContextHandle context, std::vector<ReaderState>* rea
     return QUARN_OK;
 }
 
-QuarnResult Connect(ContextHandle context, const std::string& reader, CardHandle* card,
+QuarnResult Connect(const Context& context, const std::string& reader, Card* card,
                     Protocol* protocol) {
     SCARDHANDLE handle = 0;
     DWORD active = 0;
-    LONG rv = SCardConnect(static_cast<SCARDCONTEXT>(context), reader.c_str(), SCARD_SHARE_SHARED,
-                           SCARD_PROTOCOL_T0 | SCARD_PROTOCOL_T1, &handle, &active);
+    LONG rv =
+        SCardConnect(static_cast<SCARDCONTEXT>(context.get()), reader.c_str(), SCARD_SHARE_SHARED,
+                     SCARD_PROTOCOL_T0 | SCARD_PROTOCOL_T1, &handle, &active);
     if (rv != SCARD_S_SUCCESS)
         return Map(rv);
-    *card = handle;
+    *card = Card(static_cast<CardHandle>(handle));
     *protocol = (active == SCARD_PROTOCOL_T1) ? Protocol::T1 : Protocol::T0;
     return QUARN_OK;
 }

@@ -5,8 +5,6 @@
 
 #include <cstring>
 
-#include "session.h"
-
 namespace nimbrel {
 namespace {
 
@@ -25,8 +23,8 @@ public:
     PinBlocks(const PinBlocks&) = delete;
     PinBlocks& operator=(const PinBlocks&) = delete;
 
-    void Put(std::size_t block, const char* digits, unsigned length) {
-        std::memcpy(bytes_ + block * kPinBlockSize, digits, length);
+    void Put(std::size_t block, const PinText& pin) {
+        std::memcpy(bytes_ + block * kPinBlockSize, pin.digits, pin.length);
     }
     const std::uint8_t* data() const { return bytes_; }
 
@@ -34,63 +32,48 @@ private:
     std::uint8_t bytes_[2 * kPinBlockSize];
 };
 
-bool LengthAllowed(const char* digits, unsigned length) {
-    return digits != nullptr && length >= 1 && length <= kPinBlockSize;
-}
-
 // Sends a PIN command; exactly 9000 is success.
 QuarnResult SendPinCommand(const CardLink& link, std::uint8_t ins, std::uint8_t p2,
                            const PinBlocks& blocks, std::uint8_t blockCount) {
-    const std::uint8_t header[5] = {ClassByte(), ins, 0x00, p2,
-                                    static_cast<std::uint8_t>(blockCount * kPinBlockSize)};
-    ResponseBuffer response;
-    int responseLength = 0;
-    std::uint8_t sw[2] = {0, 0};
-    QuarnResult rv = TransmitApdu(link, header, blocks.data(), true, response.data(),
-                                  response.size(), &responseLength, sw);
-    if (rv != QUARN_OK)
-        return rv;
-    return RequireSuccessWord(sw);
+    const Response response =
+        Transmit(link, Command::Sending(ClassByte(), ins, 0x00, p2,
+                                        std::span(blocks.data(), blockCount * kPinBlockSize)));
+    if (!response.ok())
+        return response.result;
+    return RequireSuccessWord(response.sw);
 }
 
-QuarnResult OnePinCommand(QuarnConnection connection, std::uint8_t ins, const char* pin,
-                          unsigned length) {
-    if (!LengthAllowed(pin, length))
-        return QUARN_E_BAD_PIN_LENGTH;
-    const CardLink* link = FindConnection(connection);
-    if (!link)
-        return pcsc::kInvalidHandle;
-    PinBlocks blocks;
-    blocks.Put(0, pin, length);
-    return SendPinCommand(*link, ins, kChv1, blocks, 1);
-}
+struct PinCommand {
+    std::uint8_t ins;
+    std::uint8_t p2;
+    std::uint8_t blocks;
+};
 
-QuarnResult TwoPinCommand(QuarnConnection connection, std::uint8_t ins, std::uint8_t p2,
-                          const char* first, unsigned firstLength, const char* second,
-                          unsigned secondLength) {
-    if (!LengthAllowed(first, firstLength) || !LengthAllowed(second, secondLength))
-        return QUARN_E_BAD_PIN_LENGTH;
-    const CardLink* link = FindConnection(connection);
-    if (!link)
-        return pcsc::kInvalidHandle;
-    PinBlocks blocks;
-    blocks.Put(0, first, firstLength);
-    blocks.Put(1, second, secondLength);
-    return SendPinCommand(*link, ins, p2, blocks, 2);
+PinCommand CommandOf(PinOperation operation) {
+    switch (operation) {
+    case PinOperation::Verify:
+        return {kInsVerify, kChv1, 1};
+    case PinOperation::Enable:
+        return {kInsEnable, kChv1, 1};
+    case PinOperation::Disable:
+        return {kInsDisable, kChv1, 1};
+    case PinOperation::Change:
+        return {kInsChange, kChv1, 2};
+    case PinOperation::Unblock:
+        // GSM 11.11 numbers CHV1 as 00 in UNBLOCK CHV.
+        return {kInsUnblock, 0x00, 2};
+    }
+    return {kInsVerify, kChv1, 1};
 }
 
 QuarnResult QueryAttempts(const CardLink& link, std::uint8_t ins, std::uint8_t* attempts) {
-    const std::uint8_t header[5] = {ClassByte(), ins, 0x00, kChv1, 0x00};
-    ResponseBuffer response;
-    int responseLength = 0;
-    std::uint8_t sw[2] = {0, 0};
-    QuarnResult rv = TransmitApdu(link, header, nullptr, false, response.data(), response.size(),
-                                  &responseLength, sw);
-    if (rv != QUARN_OK)
-        return rv;
-    if (sw[0] != 0x63 || (sw[1] & 0xF0) != 0xC0)
-        return QUARN_E_STATUS_BASE + (static_cast<QuarnResult>(sw[0]) << 8) + sw[1];
-    *attempts = sw[1] & 0x0F;
+    const Response response =
+        Transmit(link, Command::Expecting(ClassByte(), ins, 0x00, kChv1, 0x00));
+    if (!response.ok())
+        return response.result;
+    if (response.sw1() != 0x63 || (response.sw2() & 0xF0) != 0xC0)
+        return QUARN_E_STATUS_BASE + response.sw;
+    *attempts = response.sw2() & 0x0F;
     return QUARN_OK;
 }
 
@@ -104,38 +87,24 @@ QuarnResult QueryPukAttempts(const CardLink& link, std::uint8_t* attempts) {
     return QueryAttempts(link, kInsUnblock, attempts);
 }
 
+bool PinLengthAllowed(const PinText& pin) {
+    return pin.digits != nullptr && pin.length >= 1 && pin.length <= kPinBlockSize;
+}
+
+QuarnResult SendOnePin(const CardLink& link, PinOperation operation, const PinText& pin) {
+    return SendTwoPins(link, operation, pin, pin);
+}
+
+QuarnResult SendTwoPins(const CardLink& link, PinOperation operation, const PinText& first,
+                        const PinText& second) {
+    if (!PinLengthAllowed(first) || !PinLengthAllowed(second))
+        return QUARN_E_BAD_PIN_LENGTH;
+    const PinCommand command = CommandOf(operation);
+    PinBlocks blocks;
+    blocks.Put(0, first);
+    if (command.blocks == 2)
+        blocks.Put(1, second);
+    return SendPinCommand(link, command.ins, command.p2, blocks, command.blocks);
+}
+
 } // namespace nimbrel
-
-using namespace nimbrel;
-
-extern "C" {
-
-QUARN_API QuarnResult QUARN_CALL Quarn_VerifySIMCHV(QuarnConnection connection, const char* pin,
-                                                    unsigned length) {
-    return OnePinCommand(connection, kInsVerify, pin, length);
-}
-
-QUARN_API QuarnResult QUARN_CALL Quarn_EnableSIMCHV(QuarnConnection connection, const char* pin,
-                                                    unsigned length) {
-    return OnePinCommand(connection, kInsEnable, pin, length);
-}
-
-QUARN_API QuarnResult QUARN_CALL Quarn_DisableSIMCHV(QuarnConnection connection, const char* pin,
-                                                     unsigned length) {
-    return OnePinCommand(connection, kInsDisable, pin, length);
-}
-
-QUARN_API QuarnResult QUARN_CALL Quarn_ChangeSIMCHV(QuarnConnection connection, const char* oldPin,
-                                                    unsigned oldLength, const char* newPin,
-                                                    unsigned newLength) {
-    return TwoPinCommand(connection, kInsChange, kChv1, oldPin, oldLength, newPin, newLength);
-}
-
-// GSM 11.11 numbers CHV1 as 00 in UNBLOCK CHV.
-QUARN_API QuarnResult QUARN_CALL Quarn_UnBlockSIMCHV(QuarnConnection connection, const char* puk,
-                                                     unsigned pukLength, const char* newPin,
-                                                     unsigned newLength) {
-    return TwoPinCommand(connection, kInsUnblock, 0x00, puk, pukLength, newPin, newLength);
-}
-
-} // extern "C"

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "module_state.h"
 #include "nimbrel.h"
 #include "platform.h"
 #include "transport.h"
@@ -25,14 +26,24 @@ inline constexpr std::size_t kMaxConnections = 64;
 
 // BaseReaderName (platform.h) cuts the instance suffix off a listed name.
 
-// The card link of a live connection, or nullptr for an unknown or closed
-// handle. Every export that takes a connection starts here:
-//
-//   const CardLink* link = FindConnection(connection);
-//   if (!link) return pcsc::kInvalidHandle;
-const CardLink* FindConnection(QuarnConnection connection);
+// Finds the first reader in list order that holds a card and whose base name
+// is known or assigned; it becomes the active reader. QUARN_E_NO_CARD when
+// there is none.
+QuarnResult SearchReader();
 
-// Closes every live connection (tests, and nothing else).
-void DropAllConnections();
+// Searches, then connects to the active reader and enters the connection in
+// the table. A full table gives SCARD_E_NO_MEMORY.
+QuarnResult OpenConnection(QuarnConnection* connectionOut);
+
+// The base name later searches accept besides the known ones.
+void AssignReader(std::string_view baseName);
+
+// Back to SIM mode, the handle leaves the table, the card handle and the
+// context are closed; the first failure of those two is returned.
+QuarnResult CloseConnection(QuarnConnection connection);
+
+// The card link of a live connection, or nullptr for an unknown or closed
+// handle (exports reach it through WithLink, exports.h).
+const CardLink* FindConnection(QuarnConnection connection);
 
 } // namespace nimbrel

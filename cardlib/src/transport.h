@@ -1,15 +1,16 @@
 // Command transport: the single command/response exchange every card command
-// goes through, the status-word rules, the command mode (SIM or UICC) and the
-// process-wide module state.
+// goes through, the status-word rules and the command mode (SIM or UICC),
+// which lives in the module state (module_state.h).
 //
-// Layering: pcsc_binding -> transport -> file_access -> codecs and books ->
-// exports. Nothing above this header talks to PC/SC directly.
+// Layering: pcsc_binding -> transport -> file_access -> books, card info ->
+// exports (exports.h). The codecs (codec_*.h) are pure and depend on none of
+// them. Nothing above this header talks to PC/SC directly.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <string>
+#include <span>
 
 #include "nimbrel.h"
 #include "pcsc_binding.h"
@@ -39,18 +40,6 @@ constexpr CommandMode OtherMode(CommandMode mode) {
     return mode == CommandMode::Sim ? CommandMode::Uicc : CommandMode::Sim;
 }
 
-// Process-wide state of the loaded library. Callers must not overlap calls.
-struct ModuleState {
-    CommandMode mode = CommandMode::Sim;
-    std::uint16_t lastStatusWord = 0x9000;
-    std::string activeReader;   // full PC/SC name chosen by the last reader search
-    std::string assignedReader; // base name from Quarn_ConnectAssignReader, empty = none
-};
-
-ModuleState& State();
-// Back to the state of a freshly loaded library (tests use this between cases).
-void ResetModuleState();
-
 CommandMode CurrentMode();
 void SetMode(CommandMode mode);
 // The automatic switch of SELECT: SIM <-> UICC.
@@ -68,25 +57,55 @@ bool IsAcceptedSw1(std::uint8_t sw1);
 
 // Command-level rule of READ/UPDATE/PIN commands: exactly 9000 is success,
 // any other word gives QUARN_E_STATUS_BASE + SW1SW2.
-constexpr QuarnResult RequireSuccessWord(const std::uint8_t sw[2]) {
-    return (sw[0] == 0x90 && sw[1] == 0x00)
-               ? QUARN_OK
-               : QUARN_E_STATUS_BASE + (static_cast<QuarnResult>(sw[0]) << 8) + sw[1];
+constexpr QuarnResult RequireSuccessWord(std::uint16_t sw) {
+    return sw == 0x9000 ? QUARN_OK : QUARN_E_STATUS_BASE + sw;
 }
 
-// One command/response exchange.
-//   header:   CLA INS P1 P2 P3
-//   data:     P3 bytes sent after the header when hasData is true and P3 > 0;
-//             without data P3 acts as Le and only the header is sent.
-//   response: receives the response data (without SW1 SW2), at most
-//             responseCapacity bytes; *responseLength gets their number.
-//   sw:       receives SW1 SW2.
-// Returns the PC/SC error unchanged when the exchange itself fails, 0 when SW1
-// is accepted, QUARN_E_BAD_ANSWER otherwise. An answer shorter than SW1 SW2,
-// or with more data than responseCapacity, is QUARN_E_BAD_ANSWER. The last
-// status word is updated whenever a status word arrived.
-QuarnResult TransmitApdu(const CardLink& link, const std::uint8_t header[5],
-                         const std::uint8_t* data, bool hasData, std::uint8_t* response,
-                         std::size_t responseCapacity, int* responseLength, std::uint8_t sw[2]);
+// One command APDU: CLA INS P1 P2 P3 and, for a command that sends data,
+// those bytes (P3 is then their number). The command only views its data.
+struct Command {
+    std::array<std::uint8_t, 5> header{};
+    std::span<const std::uint8_t> data;
+
+    // Sends no data; P3 is the length expected back (0 = as much as comes).
+    static constexpr Command Expecting(std::uint8_t cla, std::uint8_t ins, std::uint8_t p1,
+                                       std::uint8_t p2, std::uint8_t le) {
+        return Command{{cla, ins, p1, p2, le}, {}};
+    }
+    // Sends `data`, at most 255 bytes; no data sends the header alone, P3 0.
+    static constexpr Command Sending(std::uint8_t cla, std::uint8_t ins, std::uint8_t p1,
+                                     std::uint8_t p2, std::span<const std::uint8_t> data) {
+        return Command{{cla, ins, p1, p2, static_cast<std::uint8_t>(data.size())}, data};
+    }
+};
+
+// What one exchange gave: the result, the status word when one arrived, and
+// the response data without SW1 SW2.
+class Response {
+public:
+    // The PC/SC error unchanged when the exchange itself failed, 0 when SW1
+    // is accepted, QUARN_E_BAD_ANSWER otherwise (also for an answer shorter
+    // than SW1 SW2 or with more data than kResponseCapacity, which then
+    // carries no data).
+    QuarnResult result = QUARN_E_BAD_ANSWER;
+    std::uint16_t sw = 0;
+
+    bool ok() const { return result == QUARN_OK; }
+    std::uint8_t sw1() const { return static_cast<std::uint8_t>(sw >> 8); }
+    std::uint8_t sw2() const { return static_cast<std::uint8_t>(sw & 0xFF); }
+    std::span<const std::uint8_t> data() const { return std::span(bytes_.data(), length_); }
+
+    // Sets the data (cut to kResponseCapacity).
+    void SetData(std::span<const std::uint8_t> bytes);
+    void ClearData() { length_ = 0; }
+
+private:
+    ResponseBuffer bytes_;
+    std::size_t length_ = 0;
+};
+
+// One command/response exchange. The last status word is updated whenever a
+// status word arrived.
+Response Transmit(const CardLink& link, const Command& command);
 
 } // namespace nimbrel

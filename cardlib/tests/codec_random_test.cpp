@@ -10,9 +10,9 @@
 #include "codec_cdma_sms.h"
 #include "codec_pbr.h"
 #include "codec_phonebook.h"
+#include "codec_select.h"
 #include "codec_sms.h"
 #include "codec_test_util.h"
-#include "file_access.h"
 
 using namespace nimbrel;
 using namespace codec_test;

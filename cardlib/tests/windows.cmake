@@ -35,7 +35,7 @@ add_executable(nimbrel_codec_tests
   ${dir}/codec_pbr_test.cpp
   ${dir}/codec_random_test.cpp)
 target_include_directories(nimbrel_codec_tests PRIVATE ${dir}/../src ${dir})
-target_link_libraries(nimbrel_codec_tests PRIVATE nimbrel_core winscard GTest::gtest_main)
+target_link_libraries(nimbrel_codec_tests PRIVATE nimbrel_core GTest::gtest_main)
 suite_wine_test(nimbrel_codec_tests)
 
 # The sandbox of the Linux tree: pcscd with vpcd readers and virtual cards,

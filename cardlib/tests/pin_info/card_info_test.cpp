@@ -60,7 +60,11 @@ INSTANTIATE_TEST_SUITE_P(
                     DigitsCase{"FF 29 04 10 32 54 76 98 10", "240012345678901"},
                     // ... and to the bytes that arrived.
                     DigitsCase{"08 29 04", "240"}, DigitsCase{"00 29 04", ""}, DigitsCase{"08", ""},
-                    DigitsCase{"", ""}, DigitsCase{"08 29 04 10 32 F4 76 98 10", "24001234"}));
+                    DigitsCase{"", ""}, DigitsCase{"08 29 04 10 32 F4 76 98 10", "24001234"},
+                    // The first half is taken as it is, even above 9: the
+                    // identity is not lost behind it.
+                    DigitsCase{"08 A9 04 10 32 54 76 98 10", ":40012345678901"},
+                    DigitsCase{"02 F9 04", "?40"}));
 
 struct GsmPinCase {
     std::uint8_t characteristics; // byte 13

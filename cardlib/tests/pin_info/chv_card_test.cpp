@@ -55,14 +55,10 @@ protected:
     }
     // PIN fields as the card information reads them from SELECT MF.
     _CARD_INFO PinFields() {
-        nimbrel::ResponseBuffer answer;
-        int length = 0;
         _CARD_INFO info{};
-        EXPECT_EQ(nimbrel::SelectFile(Link(handle_), nimbrel::fid::kMf, answer, &length), QUARN_OK);
-        EXPECT_EQ(nimbrel::ReadPinFields(Link(handle_),
-                                         std::span(answer.data(), static_cast<std::size_t>(length)),
-                                         &info),
-                  QUARN_OK);
+        const nimbrel::Response answer = nimbrel::SelectFile(Link(handle_), nimbrel::fid::kMf);
+        EXPECT_EQ(answer.result, QUARN_OK);
+        EXPECT_EQ(nimbrel::ReadPinFields(Link(handle_), answer.data(), &info), QUARN_OK);
         return info;
     }
     std::unique_ptr<simcard::VirtualCard> card_;

@@ -79,13 +79,10 @@ TEST_F(RuimProbe, UsimIsReachedThroughTheModeSwitch) {
     QuarnConnection handle = Open();
     ASSERT_EQ(Quarn_Is3G_UIM(handle), QUARN_OK);
     // The application's own files are now reachable in UICC mode.
-    nimbrel::ResponseBuffer answer;
-    int length = 0;
-    ASSERT_EQ(nimbrel::SelectFile(Link(handle), 0x6F3C, answer, &length), QUARN_OK);
+    const nimbrel::Response answer = nimbrel::SelectFile(Link(handle), 0x6F3C);
+    ASSERT_EQ(answer.result, QUARN_OK);
     _FILE_INFO info{};
-    ASSERT_EQ(nimbrel::FileInfoFromSelect(
-                  std::span(answer.data(), static_cast<std::size_t>(length)), &info),
-              QUARN_OK);
+    ASSERT_EQ(nimbrel::FileInfoFromSelect(answer.data(), &info), QUARN_OK);
     EXPECT_EQ(info.recordLength, 176);
     EXPECT_EQ(info.recordCount, 10);
 }

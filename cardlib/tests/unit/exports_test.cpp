@@ -46,6 +46,33 @@ TEST_P(Handles, UnknownOrClosedHandleTouchesNothing) {
     EXPECT_EQ(fake_pcsc::CallCount(fake_pcsc::Call::Disconnect), disconnects);
 }
 
+// The gate every export passes: a null record pointer is refused on a live
+// connection before anything reaches the card, and a PIN of a wrong length
+// before the handle is even looked at.
+TEST_F(FakePcscTest, NullRecordsAndBadPinLengthsAreRefusedBeforeTheCard) {
+    OneScriptedReader();
+    const QuarnConnection handle = Open();
+    const QuarnResult invalid = 0x80100004;
+    _FILE_INFO fi{};
+    _SMS_ITEM message{};
+    _CDMA_SMS_ITEM cdma{};
+    EXPECT_EQ(Quarn_OpenLastNumDialledBook(handle, nullptr), invalid);
+    EXPECT_EQ(Quarn_ReadLastNumDialledBook(handle, &fi, nullptr, 1), invalid);
+    EXPECT_EQ(Quarn_OpenUSIMSMSBook(handle, nullptr), invalid);
+    EXPECT_EQ(Quarn_ReadSMSBook(handle, nullptr, &message, 1), invalid);
+    EXPECT_EQ(Quarn_WritePHSSMSBook(handle, &fi, nullptr, 1), invalid);
+    EXPECT_EQ(Quarn_ReadCDMASMSBook(handle, nullptr, &cdma, 1), invalid);
+    EXPECT_EQ(Quarn_WritePhoneBook(handle, &fi, nullptr, 0), invalid);
+    EXPECT_EQ(Quarn_GetSIMCardInfo(handle, nullptr), invalid);
+    EXPECT_EQ(Quarn_GetUSIMCardInfo(handle, nullptr), invalid);
+    EXPECT_EQ(Quarn_GetIMSI(handle, nullptr), invalid);
+    EXPECT_EQ(Quarn_GetSIMFileMapSize(handle, nullptr), invalid);
+    EXPECT_EQ(Quarn_GetUSIMFileMapSize(handle, nullptr), invalid);
+    EXPECT_EQ(Quarn_ChangeSIMCHV(0xDEADBEEF, "1234", 4, nullptr, 4), QUARN_E_BAD_PIN_LENGTH);
+    EXPECT_EQ(Quarn_UnBlockSIMCHV(0xDEADBEEF, "123456789", 9, "1234", 4), QUARN_E_BAD_PIN_LENGTH);
+    EXPECT_EQ(fake_pcsc::CallCount(fake_pcsc::Call::Transmit), 0);
+}
+
 std::string HandleKind(const testing::TestParamInfo<int>& info) {
     static const char* const kNames[] = {"Zero", "MadeUp", "Closed"};
     return kNames[info.param];

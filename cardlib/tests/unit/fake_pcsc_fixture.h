@@ -21,7 +21,7 @@ protected:
         nimbrel::ResetModuleState();
     }
     void TearDown() override {
-        nimbrel::DropAllConnections();
+        nimbrel::ResetModuleState(); // closes every live connection
         for (const std::string& error : fake_pcsc::Errors())
             ADD_FAILURE() << "fake PC/SC: " << error;
         EXPECT_EQ(fake_pcsc::PendingSteps(), 0u) << "scripted steps left unsent";

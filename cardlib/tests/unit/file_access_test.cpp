@@ -33,11 +33,11 @@ protected:
         handle_ = Open();
     }
     QuarnResult Select(std::uint16_t id) {
-        return nimbrel::SelectFile(Link(handle_), id, answer_, &length_);
+        answer_ = nimbrel::SelectFile(Link(handle_), id);
+        return answer_.result;
     }
     QuarnConnection handle_ = 0;
-    nimbrel::ResponseBuffer answer_{};
-    int length_ = 0;
+    nimbrel::Response answer_{};
 };
 
 TEST_F(SelectFileTest, GsmAnswer9FxxFetchedWithGetResponseOfThatLength) {
@@ -46,8 +46,8 @@ TEST_F(SelectFileTest, GsmAnswer9FxxFetchedWithGetResponseOfThatLength) {
                        {"next in SIM mode", Hex("A0 A4 00 00 02 7F 10"), Hex("9F 16")},
                        {"get response", Hex("A0 C0 00 00 16"), Hex(Repeat("00 ", 22) + "90 00")}});
     ASSERT_EQ(Select(0x3F00), QUARN_OK);
-    EXPECT_EQ(length_, 0x17);
-    EXPECT_EQ(answer_[4], 0x3F);
+    EXPECT_EQ(answer_.data().size(), 0x17u);
+    EXPECT_EQ(answer_.data()[4], 0x3F);
     EXPECT_EQ(nimbrel::CurrentMode(), CommandMode::Sim);
     EXPECT_EQ(Select(0x7F10), QUARN_OK);
 }
@@ -63,8 +63,8 @@ TEST_F(SelectFileTest, CardRejectingClassA0SwitchesToUiccModeForGood) {
     ASSERT_EQ(Select(0x3F00), QUARN_OK);
     EXPECT_EQ(nimbrel::CurrentMode(), CommandMode::Uicc);
     ASSERT_EQ(Select(0x2F00), QUARN_OK);
-    std::uint8_t record[256];
-    EXPECT_EQ(nimbrel::ReadRecord(Link(handle_), 1, 4, record, 0x20), QUARN_OK);
+    std::uint8_t record[0x20];
+    EXPECT_EQ(nimbrel::ReadRecord(Link(handle_), 1, 4, record), QUARN_OK);
 }
 
 TEST_F(SelectFileTest, FailedExchangeAlsoSwitches) {
@@ -103,7 +103,7 @@ TEST_F(SelectFileTest, GetResponseFollowsEveryAcceptedSw1) {
         fake_pcsc::Script({{"select", Hex("A0 A4 00 00 02 3F 00"), Hex(sw)},
                            {"get response", Hex("A0 C0 00 00 02"), Hex("AA BB 90 00")}});
         EXPECT_EQ(Select(0x3F00), QUARN_OK) << sw;
-        EXPECT_EQ(length_, 2) << sw;
+        EXPECT_EQ(answer_.data().size(), 2u) << sw;
     }
 }
 
@@ -135,8 +135,9 @@ TEST_F(SelectFileTest, SelectByAidUsesClass00AndLeavesUiccMode) {
     fake_pcsc::Script({{"by AID", Hex("00 A4 04 04 03 A0 00 01"), Hex("61 04")},
                        {"get response", Hex("00 C0 00 00 04"), Hex("62 02 82 00 90 00")}});
     const std::uint8_t aid[3] = {0xA0, 0x00, 0x01};
-    EXPECT_EQ(nimbrel::SelectByAid(Link(handle_), aid, 3, answer_, &length_), QUARN_OK);
-    EXPECT_EQ(length_, 4);
+    answer_ = nimbrel::SelectByAid(Link(handle_), aid);
+    EXPECT_EQ(answer_.result, QUARN_OK);
+    EXPECT_EQ(answer_.data().size(), 4u);
     EXPECT_EQ(nimbrel::CurrentMode(), CommandMode::Uicc);
 }
 

@@ -211,6 +211,19 @@ TEST_F(Disconnect, FailedCardDisconnectIsReportedButTheContextIsStillReleased) {
     EXPECT_EQ(nimbrel::FindConnection(handle), nullptr);
 }
 
+TEST_F(Disconnect, ResettingTheModuleClosesEveryLiveConnection) {
+    OneScriptedReader();
+    Open();
+    Open();
+    nimbrel::SetMode(nimbrel::CommandMode::Uicc);
+    nimbrel::ResetModuleState();
+    EXPECT_EQ(fake_pcsc::OpenCards(), 0);
+    EXPECT_EQ(fake_pcsc::OpenContexts(), 0);
+    EXPECT_EQ(nimbrel::CurrentMode(), nimbrel::CommandMode::Sim);
+    // Handles start over as in a freshly loaded library.
+    EXPECT_EQ(Open(), 1u);
+}
+
 TEST_F(Disconnect, HandlesAreNeverReused) {
     OneScriptedReader();
     QuarnConnection first = Open();

@@ -1,4 +1,4 @@
-// TransmitApdu and the status-word rules, through scripted answers.
+// Transmit and the status-word rules, through scripted answers.
 #include <ostream>
 #include <string>
 
@@ -16,9 +16,15 @@ protected:
                      int* length = nullptr) {
         auto h = Hex(header);
         auto d = Hex(data);
-        int ignored = 0;
-        return nimbrel::TransmitApdu(Link(handle_), h.data(), d.data(), hasData, response_.data(),
-                                     response_.size(), length ? length : &ignored, sw_);
+        const nimbrel::Command command =
+            hasData ? nimbrel::Command::Sending(h[0], h[1], h[2], h[3], d)
+                    : nimbrel::Command::Expecting(h[0], h[1], h[2], h[3], h[4]);
+        response_ = nimbrel::Transmit(Link(handle_), command);
+        sw_[0] = response_.sw1();
+        sw_[1] = response_.sw2();
+        if (length)
+            *length = static_cast<int>(response_.data().size());
+        return response_.result;
     }
     void SetUp() override {
         FakePcscTest::SetUp();
@@ -26,7 +32,7 @@ protected:
         handle_ = Open();
     }
     QuarnConnection handle_ = 0;
-    nimbrel::ResponseBuffer response_{};
+    nimbrel::Response response_{};
     std::uint8_t sw_[2] = {0, 0};
 };
 
@@ -75,8 +81,8 @@ TEST_F(Transport, ResponseDataIsSplitFromTheStatusWord) {
     int length = -1;
     ASSERT_EQ(Send("A0 B0 00 00 03", "", false, &length), QUARN_OK);
     ASSERT_EQ(length, 3);
-    EXPECT_EQ(response_[0], 0x11);
-    EXPECT_EQ(response_[2], 0x33);
+    EXPECT_EQ(response_.data()[0], 0x11);
+    EXPECT_EQ(response_.data()[2], 0x33);
 }
 
 TEST_F(Transport, FailureKeepsTheLastStatusWordOfTheLastAnswer) {
@@ -115,13 +121,9 @@ TEST_F(TransportT1, SendsWithTheNegotiatedProtocol) {
     QuarnConnection handle = Open();
     EXPECT_EQ(Link(handle).protocol, nimbrel::pcsc::Protocol::T1);
     fake_pcsc::Script({{"status", Hex("A0 F2 00 00 00"), Hex("90 00")}});
-    const std::uint8_t header[5] = {0xA0, 0xF2, 0, 0, 0};
-    nimbrel::ResponseBuffer response;
-    int length = 0;
-    std::uint8_t sw[2];
-    EXPECT_EQ(nimbrel::TransmitApdu(Link(handle), header, nullptr, false, response.data(),
-                                    response.size(), &length, sw),
-              QUARN_OK);
+    EXPECT_EQ(
+        nimbrel::Transmit(Link(handle), nimbrel::Command::Expecting(0xA0, 0xF2, 0, 0, 0)).result,
+        QUARN_OK);
 }
 
 // READ/UPDATE: exactly 9000 succeeds, other accepted words become 0x7220xxxx.
@@ -146,13 +148,14 @@ TEST_P(CommandLevel, ReadRecordReadBinaryAndUpdateRecordShareTheRule) {
     fake_pcsc::Script({{"read record", Hex("A0 B2 01 04 04"), record},
                        {"read binary", Hex("A0 B0 00 00 02"), binary},
                        {"update record", Hex("A0 DC 02 04 04 01 02 03 04"), answer}});
-    std::uint8_t buffer[256] = {};
-    EXPECT_EQ(nimbrel::ReadRecord(Link(handle_), 1, nimbrel::kRecordAbsolute, buffer, 4),
+    std::uint8_t buffer[4] = {};
+    EXPECT_EQ(nimbrel::ReadRecord(Link(handle_), 1, nimbrel::kRecordAbsolute, buffer),
               GetParam().expected);
-    int length = 2;
-    EXPECT_EQ(nimbrel::ReadBinary(Link(handle_), 0, buffer, &length), GetParam().expected);
+    std::size_t length = 0;
+    EXPECT_EQ(nimbrel::ReadBinary(Link(handle_), 0, std::span(buffer, 2), &length),
+              GetParam().expected);
     const std::uint8_t data[4] = {1, 2, 3, 4};
-    EXPECT_EQ(nimbrel::UpdateRecord(Link(handle_), 2, nimbrel::kRecordAbsolute, data, 4),
+    EXPECT_EQ(nimbrel::UpdateRecord(Link(handle_), 2, nimbrel::kRecordAbsolute, data),
               GetParam().expected);
 }
 
@@ -166,19 +169,24 @@ INSTANTIATE_TEST_SUITE_P(Words, CommandLevel,
 
 TEST_F(Transport, ReadRecordOfAnotherLengthIsRejected) {
     fake_pcsc::Script({{"short record", Hex("A0 B2 01 04 1C"), Hex("FF FF 90 00")}});
-    std::uint8_t buffer[256];
+    std::uint8_t buffer[0x1C];
     std::fill(std::begin(buffer), std::end(buffer), 0xEE);
-    EXPECT_EQ(nimbrel::ReadRecord(Link(handle_), 1, nimbrel::kRecordAbsolute, buffer, 0x1C),
+    EXPECT_EQ(nimbrel::ReadRecord(Link(handle_), 1, nimbrel::kRecordAbsolute, buffer),
               QUARN_E_BAD_ANSWER);
     EXPECT_EQ(buffer[0], 0xEE); // nothing half-copied
 }
 
-TEST_F(Transport, ReadBinaryReportsTheBytesReceived) {
-    fake_pcsc::Script({{"iccid", Hex("A0 B0 00 10 0A"), Hex("98 94 00 10 32 90 00")}});
-    std::uint8_t buffer[256];
-    int length = 0x10A; // only the low byte goes out as P3
+TEST_F(Transport, ReadBinaryAsksForItsBufferAndReportsTheBytesReceived) {
+    fake_pcsc::Script({{"iccid", Hex("A0 B0 00 10 0A"), Hex("98 94 00 10 32 90 00")},
+                       {"longer than asked", Hex("A0 B0 00 00 02"), Hex("01 02 03 90 00")}});
+    std::uint8_t buffer[0x0A];
+    std::size_t length = 0;
     ASSERT_EQ(nimbrel::ReadBinary(Link(handle_), 0x0010, buffer, &length), QUARN_OK);
-    EXPECT_EQ(length, 5);
+    EXPECT_EQ(length, 5u);
+    // An answer longer than the buffer is cut to it, never written past it.
+    ASSERT_EQ(nimbrel::ReadBinary(Link(handle_), 0, std::span(buffer, 2), &length), QUARN_OK);
+    EXPECT_EQ(length, 2u);
+    EXPECT_EQ(buffer[1], 0x02);
 }
 
 } // namespace
