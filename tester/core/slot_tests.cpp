@@ -232,49 +232,50 @@ void SlotTester::ShowSlotMode(int slot, ReaderContext& entry0) {
     SetReaderKind(entry0.twoSlot, entry0.model);
     if (entry0.twoSlot && slot >= 2)
         return;
-    if (!device_.OpenReaderDrive(entry0.driveName, entry0))
-        return;
-    Buffer b{};
-    uint8_t mode = 0;
-    if (entry0.model == ControllerModel::ExtendedAddress) {
-        if (!device_.ReadControllerMemoryExt(kExtModes, 33, b, entry0)) {
-            device_.CloseReaderDrive(entry0);
+    std::string text;
+    bool enabled = false;
+    {
+        OpenDrive drive(device_, entry0);
+        if (!drive)
             return;
+        Buffer b{};
+        uint8_t mode = 0;
+        if (entry0.model == ControllerModel::ExtendedAddress) {
+            if (!device_.ReadControllerMemoryExt(kExtModes, 33, b, entry0))
+                return;
+            mode = slot == 0 ? static_cast<uint8_t>(b[0] & 0xC0) : static_cast<uint8_t>(b[32] << 6);
+        } else if (entry0.twoSlot) {
+            if (!device_.ReadControllerMemory(kRegisterSpace, kTwoSlotModes, 2, b, entry0))
+                return;
+            mode = b[static_cast<size_t>(slot)];
+        } else {
+            if (!device_.ReadControllerMemory(kConfigSpace, kModeBytes, 8, b, entry0))
+                return;
+            mode = b[static_cast<size_t>(slot)];
         }
-        mode = slot == 0 ? static_cast<uint8_t>(b[0] & 0xC0) : static_cast<uint8_t>(b[32] << 6);
-    } else if (entry0.twoSlot) {
-        if (!device_.ReadControllerMemory(kRegisterSpace, kTwoSlotModes, 2, b, entry0)) {
-            device_.CloseReaderDrive(entry0);
-            return;
+        enabled = SlotEnabled(slot);
+        if (enabled) {
+            bool extraFailed = false;
+            text = FormatSlotMode(
+                slot, mode, entry0.twoSlot, entry0.model, [&](std::array<uint8_t, 20>& out) {
+                    Buffer extra{};
+                    if (!device_.ReadControllerMemory(kConfigSpace, kHgExtra, 20, extra, entry0)) {
+                        extraFailed = true;
+                        return false;
+                    }
+                    std::copy_n(extra.begin(), out.size(), out.begin());
+                    return true;
+                });
+            if (extraFailed)
+                return;
         }
-        mode = b[static_cast<size_t>(slot)];
-    } else {
-        if (!device_.ReadControllerMemory(kConfigSpace, kModeBytes, 8, b, entry0)) {
-            device_.CloseReaderDrive(entry0);
-            return;
-        }
-        mode = b[static_cast<size_t>(slot)];
     }
-
-    if (!SlotEnabled(slot)) {
-        device_.CloseReaderDrive(entry0);
+    if (!enabled) {
         if (DrawsColumn(slot))
             BlankLabel(&SlotLabelsView::info, slot);
         return;
     }
-    bool extraFailed = false;
-    const std::string text =
-        FormatSlotMode(slot, mode, entry0.twoSlot, entry0.model, [&](std::array<uint8_t, 20>& out) {
-            Buffer extra{};
-            if (!device_.ReadControllerMemory(kConfigSpace, kHgExtra, 20, extra, entry0)) {
-                extraFailed = true;
-                return false;
-            }
-            std::copy_n(extra.begin(), out.size(), out.begin());
-            return true;
-        });
-    device_.CloseReaderDrive(entry0);
-    if (extraFailed || !DrawsColumn(slot))
+    if (!DrawsColumn(slot))
         return;
 
     const bool noCard = (slot == kSm || slot == kXd)
@@ -323,11 +324,13 @@ bool SlotTester::RestoreBackup(uint32_t block, const Sector& backup, ReaderConte
 }
 
 bool SlotTester::TestSlotReadWrite(int slot, ReaderContext& drive) {
-    if (slot < 0 || slot >= kSlotCount || !device_.OpenReaderDrive(drive.driveName, drive))
+    if (slot < 0 || slot >= kSlotCount)
+        return false;
+    OpenDrive open(device_, drive);
+    if (!open)
         return false;
     auto abandon = [&] {
         drive.errorFlags &= ~TransportFailure;
-        device_.CloseReaderDrive(drive);
         return false;
     };
 
@@ -367,20 +370,17 @@ bool SlotTester::TestSlotReadWrite(int slot, ReaderContext& drive) {
         Log("R/W FAIL .. !! \r\n");
         Update(state_.cardStatus[slot], 0, card::kTestFailed);
         RestoreBackup(block, backup, drive, patternAccepted);
-        device_.CloseReaderDrive(drive);
         return false;
     }
     // A card left holding the test pattern has lost the user's data: that is a fail.
     if (!RestoreBackup(block, backup, drive, true)) {
         Update(state_.cardStatus[slot], 0, card::kTestFailed);
-        device_.CloseReaderDrive(drive);
         return false;
     }
     Log("R/W Check OK..\r\n");
     Log(Printf("Card Type = %d\r\n", slot));
     if (drive.twoSlot && afterReadWritePass)
         afterReadWritePass(slot, drive);
-    device_.CloseReaderDrive(drive);
     Update(state_.cardStatus[slot], 0, card::kTestCompleted);
     return true;
 }

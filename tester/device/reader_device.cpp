@@ -171,17 +171,20 @@ bool ReaderDevice::IdentifyController(ReaderContext& context) {
 bool ReaderDevice::IdentifyReaderDrive(const std::string& name, ReaderContext& context) {
     CloseReaderDrive(context); // zeroing must not lose an open handle
     context = ReaderContext{};
-    if (!OpenReaderDrive(name, context))
-        return false;
-    auto fail = [&] {
-        CloseReaderDrive(context);
+    bool identified = false;
+    {
+        OpenDrive drive(*this, name, context);
+        identified = drive && ReadIdentity(name, context);
+    }
+    // Only after the drive is closed: zeroing forgets the handle.
+    if (!identified)
         context = ReaderContext{};
-        return false;
-    };
+    return identified;
+}
+
+bool ReaderDevice::ReadIdentity(const std::string& name, ReaderContext& context) {
     if (!IdentifyController(context)) {
-        CloseReaderDrive(context);
         Trace("Scsi Inquiry fail. \r\n");
-        context = ReaderContext{};
         return false;
     }
     context.driveName = name;
@@ -189,39 +192,32 @@ bool ReaderDevice::IdentifyReaderDrive(const std::string& name, ReaderContext& c
     std::array<uint8_t, scsi::kControllerReadSize> buffer{};
     if (context.model == ControllerModel::ExtendedAddress) {
         if (!ReadControllerMemoryExt(0x47F3, 1, buffer, context))
-            return fail();
+            return false;
         const uint8_t d = buffer[0];
         const uint8_t lunBase = d & 0x0F;
         const uint8_t lunTop = d >> 4;
         // A top below the base would wrap into a huge count.
         if (lunTop < lunBase || lunTop - lunBase > kSlotCount)
-            return fail();
+            return false;
         context.lunCount = static_cast<uint8_t>(lunTop - lunBase);
         buffer.fill(0);
         if (!ReadControllerMemoryExt(0x002D, 1, buffer, context))
-            return fail();
+            return false;
         const uint8_t e = buffer[0];
         if (e < lunBase)
-            return fail();
+            return false;
         context.lunNumber = static_cast<uint8_t>(e - lunBase);
-        if (!ParseExtendedCRData(context))
-            return fail();
-    } else {
-        if (ReadControllerMemory(kConfigSpace, 0x000E, 1, buffer, context))
-            context.lunNumber = buffer[0];
-        SetTestMode(context);
-        if (context.errorFlags & TransportFailure) {
-            Trace("SetTestMode fail... \r\n");
-            context.errorFlags = 0;
-        }
-        Delay(350);
-        const bool parsed =
-            context.twoSlot ? ParseTwoSlotCRData(context) : ParseMultiSlotCRData(context);
-        if (!parsed)
-            return fail();
+        return ParseExtendedCRData(context);
     }
-    CloseReaderDrive(context);
-    return true;
+    if (ReadControllerMemory(kConfigSpace, 0x000E, 1, buffer, context))
+        context.lunNumber = buffer[0];
+    SetTestMode(context);
+    if (context.errorFlags & TransportFailure) {
+        Trace("SetTestMode fail... \r\n");
+        context.errorFlags = 0;
+    }
+    Delay(350);
+    return context.twoSlot ? ParseTwoSlotCRData(context) : ParseMultiSlotCRData(context);
 }
 
 void ReaderDevice::ScanReaderDrives(ReaderTable& table) {
@@ -238,7 +234,8 @@ void ReaderDevice::ScanReaderDrives(ReaderTable& table) {
 
 void ReaderDevice::RefreshSlotStatus(ReaderContext& context) {
     context.errorFlags = 0;
-    if (!OpenReaderDrive(context.driveName, context)) {
+    OpenDrive drive(*this, context);
+    if (!drive) {
         // Without this the caller would go on with stale status bytes.
         context.errorFlags |= TransportFailure;
         return;
@@ -269,7 +266,6 @@ void ReaderDevice::RefreshSlotStatus(ReaderContext& context) {
             }
         }
     }
-    CloseReaderDrive(context);
 }
 
 } // namespace orrick

@@ -67,12 +67,34 @@ public:
     bool ParseExtendedCRData(ReaderContext& context);
 
 private:
+    // The identification's reads on an open drive; false when it is not a reader.
+    bool ReadIdentity(const std::string& name, ReaderContext& context);
     ScsiResult Send(ReaderContext& context, const ScsiRequest& request);
     void Trace(std::string_view line);
 
     ScsiBackend& backend_;
     DelayFunction delay_;
     TraceFunction trace_;
+};
+
+// Keeps one drive open for a scope: opens the context's drive (or the named
+// one) and closes it on every way out, early returns included.
+class [[nodiscard]] OpenDrive {
+public:
+    OpenDrive(ReaderDevice& device, ReaderContext& context)
+        : OpenDrive(device, context.driveName, context) {}
+    OpenDrive(ReaderDevice& device, const std::string& name, ReaderContext& context)
+        : device_(device), context_(context), open_(device.OpenReaderDrive(name, context)) {}
+    ~OpenDrive() { device_.CloseReaderDrive(context_); }
+    OpenDrive(const OpenDrive&) = delete;
+    OpenDrive& operator=(const OpenDrive&) = delete;
+
+    explicit operator bool() const { return open_; }
+
+private:
+    ReaderDevice& device_;
+    ReaderContext& context_;
+    bool open_;
 };
 
 // Memory spaces of the 0xD2 read.
