@@ -13,7 +13,6 @@ namespace orrick {
 namespace {
 
 constexpr size_t kBufferBytes = 64 * 1024; // 128 sectors, the largest request
-constexpr uint16_t kCapacityRegister = 0xA1;
 constexpr uint8_t kLabelAttribute = 0x08;
 constexpr uint8_t kDeletedEntry = 0xE5;
 constexpr uint32_t kFat32RootCluster = 2;
@@ -610,7 +609,7 @@ void FatFormatter::FormatSlotCard(int slot, ReaderContext& context, const LabelS
     Log(Printf("nOffset = %u", lun));
 
     std::array<uint8_t, scsi::kControllerReadSize> capacity{};
-    if (!device_.ReadControllerMemory(kRegisterSpace, kCapacityRegister, 8, capacity, context)) {
+    if (!device_.ReadRegister(twoslot_registers::kCapacity, capacity, context)) {
         Log("Read Capacity cmd error .. !!\r\n");
         context.errorFlags &= ~TransportFailure;
         return;

@@ -85,7 +85,7 @@ void ReaderChecks::CheckUsbSpeed(ReaderContext& context) {
     if (!drive)
         return;
     Buffer b{};
-    if (!device_.ReadControllerMemory(kConfigSpace, 0x0002, 1, b, context))
+    if (!device_.ReadRegister(common_registers::kUsbSpeed, b, context))
         return;
     const std::string measured = (b[0] & 1) ? "High Speed" : "Full Speed";
     const std::string expected = ComboText(settings_.usbSpeedSel, UsbItems());
@@ -108,12 +108,12 @@ void ReaderChecks::CheckReaderInformation(ReaderContext& context) {
         return;
     Buffer b{};
     if (context.twoSlot) {
-        if (!device_.ReadControllerMemory(kRegisterSpace, 0x00B2, 1, b, context))
+        if (!device_.ReadRegister(twoslot_registers::kFirmware, b, context))
             return;
         context.firmwareMajor = 0;
         context.firmwareMinor = b[0];
     } else {
-        if (!device_.ReadControllerMemory(kConfigSpace, 0x50FC, 2, b, context))
+        if (!device_.ReadRegister(multislot_registers::kFirmware, b, context))
             return;
         context.firmwareMajor = b[0];
         context.firmwareMinor = b[1];
@@ -161,11 +161,11 @@ void ReaderChecks::CheckRom(ReaderContext& context) {
     bool pass = false;
     Buffer b{};
     if (IsMultiSlotFamily(context)) {
-        if (!device_.ReadControllerMemory(kConfigSpace, 0x5068, 1, b, context))
+        if (!device_.ReadRegister(multislot_registers::kRomEeprom, b, context))
             return;
         context.romFlagA = b[0] & 0x80;
         b.fill(0);
-        if (!device_.ReadControllerMemory(kConfigSpace, 0x0303, 1, b, context))
+        if (!device_.ReadRegister(multislot_registers::kRomNor, b, context))
             return;
         context.romFlagB = b[0] & 1;
         const bool eeprom = context.romFlagA == 0x80;
@@ -188,7 +188,7 @@ void ReaderChecks::CheckRom(ReaderContext& context) {
             break;
         }
     } else {
-        if (!device_.ReadControllerMemory(kRegisterSpace, 0x0024, 1, b, context))
+        if (!device_.ReadRegister(twoslot_registers::kRom, b, context))
             return;
         context.romFlagA = b[0] & 1;
         context.romFlagB = 0;

@@ -17,11 +17,6 @@ constexpr int kMs2 = 6;
 // Highest block the read/write test may use.
 constexpr uint32_t kHighestTestBlock = 4096;
 
-constexpr uint16_t kModeBytes = 0x5060;
-constexpr uint16_t kHgExtra = 0x5088;
-constexpr uint8_t kTwoSlotModes = 0xA9;
-constexpr uint32_t kExtModes = 0x0100;
-
 // Controller slot status bits (only the low six are meaningful).
 constexpr uint8_t kStatusPresent = 0x01;
 constexpr uint8_t kStatusReady = 0x02;
@@ -241,15 +236,15 @@ void SlotTester::ShowSlotMode(int slot, ReaderContext& entry0) {
         Buffer b{};
         uint8_t mode = 0;
         if (entry0.model == ControllerModel::ExtendedAddress) {
-            if (!device_.ReadControllerMemoryExt(kExtModes, 33, b, entry0))
+            if (!device_.ReadRegister(extended_registers::kSlotModes, b, entry0))
                 return;
             mode = slot == 0 ? static_cast<uint8_t>(b[0] & 0xC0) : static_cast<uint8_t>(b[32] << 6);
         } else if (entry0.twoSlot) {
-            if (!device_.ReadControllerMemory(kRegisterSpace, kTwoSlotModes, 2, b, entry0))
+            if (!device_.ReadRegister(twoslot_registers::kSlotModes, b, entry0))
                 return;
             mode = b[static_cast<size_t>(slot)];
         } else {
-            if (!device_.ReadControllerMemory(kConfigSpace, kModeBytes, 8, b, entry0))
+            if (!device_.ReadRegister(multislot_registers::kSlotModes, b, entry0))
                 return;
             mode = b[static_cast<size_t>(slot)];
         }
@@ -259,7 +254,7 @@ void SlotTester::ShowSlotMode(int slot, ReaderContext& entry0) {
             text = FormatSlotMode(
                 slot, mode, entry0.twoSlot, entry0.model, [&](std::array<uint8_t, 20>& out) {
                     Buffer extra{};
-                    if (!device_.ReadControllerMemory(kConfigSpace, kHgExtra, 20, extra, entry0)) {
+                    if (!device_.ReadRegister(multislot_registers::kHgExtra, extra, entry0)) {
                         extraFailed = true;
                         return false;
                     }

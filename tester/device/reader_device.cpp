@@ -191,7 +191,7 @@ bool ReaderDevice::ReadIdentity(const std::string& name, ReaderContext& context)
 
     std::array<uint8_t, scsi::kControllerReadSize> buffer{};
     if (context.model == ControllerModel::ExtendedAddress) {
-        if (!ReadControllerMemoryExt(0x47F3, 1, buffer, context))
+        if (!ReadRegister(extended_registers::kLunRange, buffer, context))
             return false;
         const uint8_t d = buffer[0];
         const uint8_t lunBase = d & 0x0F;
@@ -201,7 +201,7 @@ bool ReaderDevice::ReadIdentity(const std::string& name, ReaderContext& context)
             return false;
         context.lunCount = static_cast<uint8_t>(lunTop - lunBase);
         buffer.fill(0);
-        if (!ReadControllerMemoryExt(0x002D, 1, buffer, context))
+        if (!ReadRegister(extended_registers::kLunNumber, buffer, context))
             return false;
         const uint8_t e = buffer[0];
         if (e < lunBase)
@@ -209,7 +209,7 @@ bool ReaderDevice::ReadIdentity(const std::string& name, ReaderContext& context)
         context.lunNumber = static_cast<uint8_t>(e - lunBase);
         return ParseExtendedCRData(context);
     }
-    if (ReadControllerMemory(kConfigSpace, 0x000E, 1, buffer, context))
+    if (ReadRegister(common_registers::kLunNumber, buffer, context))
         context.lunNumber = buffer[0];
     SetTestMode(context);
     if (context.errorFlags & TransportFailure) {
@@ -242,11 +242,11 @@ void ReaderDevice::RefreshSlotStatus(ReaderContext& context) {
     }
     std::array<uint8_t, scsi::kControllerReadSize> buffer{};
     if (context.model == ControllerModel::ExtendedAddress) {
-        ReadControllerMemoryExt(0x47F9, 2, buffer, context);
+        ReadRegister(extended_registers::kSlotLuns, buffer, context);
         Delay(10);
         if (!(context.errorFlags & TransportFailure)) {
             buffer.fill(0);
-            const bool ok = ReadControllerMemoryExt(0x47F5, 2, buffer, context);
+            const bool ok = ReadRegister(extended_registers::kSlotStatus, buffer, context);
             Delay(10);
             if (ok) {
                 context.slotStatus.fill(0);
@@ -255,7 +255,7 @@ void ReaderDevice::RefreshSlotStatus(ReaderContext& context) {
             }
         }
     } else {
-        const bool ok = ReadControllerMemory(kRegisterSpace, 0x0080, 15, buffer, context);
+        const bool ok = ReadRegister(common_registers::kSlotStatus, buffer, context);
         Delay(10);
         if (ok) {
             if (context.twoSlot) {

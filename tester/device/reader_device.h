@@ -1,6 +1,7 @@
 // Drive access, the controller's commands, identification and the drive scan.
 #pragma once
 
+#include "controller_registers.h"
 #include "reader_context.h"
 #include "scsi_backend.h"
 
@@ -43,6 +44,16 @@ public:
     bool ReadControllerMemoryExt(uint32_t address24, uint16_t length,
                                  std::span<uint8_t, scsi::kControllerReadSize> out,
                                  ReaderContext& context);
+    // One location of the family's register map.
+    bool ReadRegister(const ControllerRegister& location,
+                      std::span<uint8_t, scsi::kControllerReadSize> out, ReaderContext& context) {
+        return ReadControllerMemory(location.space, location.address, location.length, out,
+                                    context);
+    }
+    bool ReadRegister(const ExtendedRegister& location,
+                      std::span<uint8_t, scsi::kControllerReadSize> out, ReaderContext& context) {
+        return ReadControllerMemoryExt(location.address, location.length, out, context);
+    }
     bool SetTestMode(ReaderContext& context);
     bool ReadSectors(uint32_t lba, uint8_t count, std::span<uint8_t> buffer,
                      ReaderContext& context);
@@ -96,9 +107,5 @@ private:
     ReaderContext& context_;
     bool open_;
 };
-
-// Memory spaces of the 0xD2 read.
-constexpr uint8_t kConfigSpace = 0x13;
-constexpr uint8_t kRegisterSpace = 0x12;
 
 } // namespace orrick
