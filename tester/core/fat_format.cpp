@@ -470,9 +470,9 @@ void FatFormatter::Log(const std::string& text) {
 // A write counts only when the card took it: a SCSI error (write-protected,
 // past the end of the medium) fails the format as a transport failure does.
 bool FatFormatter::Write(uint32_t lba, uint8_t count, const uint8_t* data, ReaderContext& context) {
-    const int result = device_.WriteSectors(
+    const WriteResult result = device_.WriteSectors(
         lba, count, std::span<const uint8_t>(data, size_t{count} * kSectorSize), context);
-    if ((context.errorFlags & TransportFailure) || result != 0) {
+    if ((context.errorFlags & TransportFailure) || result != WriteResult::Written) {
         Log("Write cmd error .. !!\r\n");
         context.errorFlags &= ~TransportFailure;
         return false;

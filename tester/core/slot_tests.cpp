@@ -308,10 +308,10 @@ uint32_t SlotTester::HighestTestBlock(const ReaderContext& drive) {
 bool SlotTester::RestoreBackup(uint32_t block, const Sector& backup, ReaderContext& drive,
                                bool patternAccepted) {
     drive.errorFlags &= ~TransportFailure;
-    const int written = device_.WriteSectors(block, 1, backup, drive);
+    const WriteResult written = device_.WriteSectors(block, 1, backup, drive);
     const bool transportFailed = drive.errorFlags & TransportFailure;
     drive.errorFlags &= ~TransportFailure;
-    if (transportFailed || (written != 0 && patternAccepted)) {
+    if (transportFailed || (written != WriteResult::Written && patternAccepted)) {
         Log("Restore Data error .. !!\r\n");
         return false;
     }
@@ -346,7 +346,8 @@ bool SlotTester::TestSlotReadWrite(int slot, ReaderContext& drive) {
 
     // The result code does not decide the test (the read-back does), but it
     // tells whether the card may hold the pattern.
-    const bool patternAccepted = device_.WriteSectors(block, 1, pattern, drive) == 0;
+    const bool patternAccepted =
+        device_.WriteSectors(block, 1, pattern, drive) == WriteResult::Written;
     if (drive.errorFlags & TransportFailure) {
         Log("Write cmd error .. !!\r\n");
         // The write may have reached the card before the transport failed.

@@ -66,9 +66,11 @@ void ReaderDevice::CloseReaderDrive(ReaderContext& context) {
 }
 
 ScsiResult ReaderDevice::Send(ReaderContext& context, const ScsiRequest& request) {
-    if (context.handle == kNoHandle)
-        return ScsiResult::Failed();
-    return backend_.Execute(context.handle, request);
+    const ScsiResult r = context.handle == kNoHandle ? ScsiResult::Failed(EBADF)
+                                                     : backend_.Execute(context.handle, request);
+    if (!r.transportOk)
+        context.osError = r.osError;
+    return r;
 }
 
 bool ReaderDevice::ScsiInquiry(ReaderContext& context, std::span<uint8_t, scsi::kInquirySize> out) {
@@ -137,11 +139,11 @@ bool ReaderDevice::ReadSectorsChecked(uint32_t lba, uint8_t count, std::span<uin
     return r.scsiStatus == scsi::kStatusGood;
 }
 
-int ReaderDevice::WriteSectors(uint32_t lba, uint8_t count, std::span<const uint8_t> buffer,
-                               ReaderContext& context) {
+WriteResult ReaderDevice::WriteSectors(uint32_t lba, uint8_t count, std::span<const uint8_t> buffer,
+                                       ReaderContext& context) {
     if (buffer.size() < size_t{count} * scsi::kBlockSize) {
         context.errorFlags |= TransportFailure;
-        return 0;
+        return WriteResult::TransportFailed;
     }
     // The request type carries one mutable span for both directions; an OUT
     // transfer only reads from it.
@@ -149,11 +151,12 @@ int ReaderDevice::WriteSectors(uint32_t lba, uint8_t count, std::span<const uint
     const ScsiResult r = Send(context, MakeWrite10(lba, count, data));
     if (!r.transportOk) {
         context.errorFlags |= TransportFailure;
-        return 0;
+        return WriteResult::TransportFailed;
     }
     if (r.scsiStatus == scsi::kStatusGood)
-        return 0;
-    return r.senseByte2 == scsi::kSenseDataProtect ? 1 : 2;
+        return WriteResult::Written;
+    return r.senseByte2 == scsi::kSenseDataProtect ? WriteResult::WriteProtected
+                                                   : WriteResult::Rejected;
 }
 
 bool ReaderDevice::IdentifyController(ReaderContext& context) {

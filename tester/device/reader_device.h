@@ -12,6 +12,13 @@
 
 namespace orrick {
 
+enum class WriteResult : uint8_t {
+    Written,
+    WriteProtected,  // the card refused with a data-protect sense
+    Rejected,        // any other SCSI error (no card, past the end)
+    TransportFailed, // the request did not come back at all
+};
+
 using DelayFunction = std::function<void(unsigned milliseconds)>;
 using TraceFunction = std::function<void(std::string_view line)>;
 
@@ -62,9 +69,9 @@ public:
     // whose data must be trusted, such as a backup before overwriting.
     bool ReadSectorsChecked(uint32_t lba, uint8_t count, std::span<uint8_t> buffer,
                             ReaderContext& context);
-    // 0 written (or transport failure, see errorFlags), 1 write-protected, 2 other SCSI error.
-    int WriteSectors(uint32_t lba, uint8_t count, std::span<const uint8_t> buffer,
-                     ReaderContext& context);
+    // A transport failure also sets TransportFailure in errorFlags.
+    WriteResult WriteSectors(uint32_t lba, uint8_t count, std::span<const uint8_t> buffer,
+                             ReaderContext& context);
 
     bool IdentifyController(ReaderContext& context);
     bool IdentifyReaderDrive(const std::string& name, ReaderContext& context);
