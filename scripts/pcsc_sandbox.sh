@@ -8,11 +8,12 @@
 #   pcsc_sandbox.sh pcscd-stop  STATE_DIR     (the daemon only; cards stay)
 #   pcsc_sandbox.sh pcscd-start STATE_DIR     (the daemon again, after pcscd-stop)
 #
-# Readers, in the order pcscd lists them (PORT = $SANDBOX_PORT, default 35990):
-#   slot 0  "Acme Card Terminal 00 00"            TCP PORT      (a reader the library does not know)
-#   slot 1  "Acme Card Terminal 00 01"            TCP PORT+1
-#   slot 2  "Generic MultiCard reader 1.0 00 00"  TCP PORT+2
-#   slot 3  "Generic MultiCard reader 1.0 00 01"  TCP PORT+3
+# Readers, in the order pcscd lists them (PORT = $SANDBOX_PORT, default 35990);
+# their names are in sim/testing/sandbox_readers.txt, which start checks:
+#   slot 0  Acme Card Terminal, first slot        TCP PORT      (a reader the library does not know)
+#   slot 1  Acme Card Terminal, second slot       TCP PORT+1
+#   slot 2  Generic MultiCard reader, first slot  TCP PORT+2
+#   slot 3  Generic MultiCard reader, second slot TCP PORT+3
 # Without --card: a GSM SIM in slot 0 and a USIM in slot 3; slots 1 and 2 stay empty.
 #
 # The sandbox's pcscd lives in a private mount namespace with its own tmpfs on
@@ -31,6 +32,7 @@ build=${SUITE_BUILD_DIR:-$root/build}
 card_program=${SIMCARD_VPCD:-$build/sim/card/simcard-vpcd}
 wait_program=${PCSC_WAIT:-$build/sim/card/pcsc-wait}
 profiles=$root/sim/profiles
+reader_names=$root/sim/testing/sandbox_readers.txt
 driver=${VPCD_DRIVER:-/usr/lib/pcsc/drivers/serial/libifdvpcd.so}
 lock_file=${SANDBOX_LOCK:-/tmp/pcsc-sandbox.lock}
 # Inside the namespace: the daemon's folder, and the sandbox's own files on
@@ -235,6 +237,10 @@ start() {
     if ! await_ready "$pid" "$card_count" "$state/readers.txt"; then
         stop "$state"
         die "readers or cards did not appear"
+    fi
+    if ! grep -v '^#' "$reader_names" | cmp -s - "$state/readers.txt"; then
+        stop "$state"
+        die "pcscd names the readers $(tr '\n' ';' <"$state/readers.txt"), not as $reader_names lists them"
     fi
     echo "pcsc_sandbox: ready ($(tr '\n' ';' <"$state/readers.txt"))"
 }

@@ -24,7 +24,7 @@ endif()
 # the target is defined once the whole directory has been read.
 function(nimbrel_add_book_tests)
   if(NOT TARGET fake_pcsc)
-    return()
+    message(FATAL_ERROR "cardlib tests: the PC/SC fake of unit.cmake is missing")
   endif()
   set(dir ${CMAKE_CURRENT_SOURCE_DIR})
   add_executable(nimbrel_book_tests
@@ -46,7 +46,7 @@ cmake_language(DEFER CALL nimbrel_add_book_tests)
 # tests' own virtual card in the first free known reader.
 function(nimbrel_add_book_integration_tests)
   if(NOT TEST pcscd_sandbox_start)
-    return()
+    message(FATAL_ERROR "cardlib tests: the sandbox fixture of integration.cmake is missing")
   endif()
   set(dir ${CMAKE_CURRENT_SOURCE_DIR})
   add_executable(nimbrel_book_integration_tests ${dir}/books/books_pcscd_test.cpp)

@@ -4,6 +4,7 @@
 // out before it touches the card, with a message for the user.
 #pragma once
 
+#include "core/nimbrel_functions.h"
 #include "nimbrel.h"
 
 #include <QString>
@@ -15,37 +16,9 @@
 
 namespace brisken {
 
-enum class NimbrelFunction {
-    Connect,
-    ConnectAssignReader,
-    DisConnect,
-    IsCardExist,
-    IsCDMA_RUIM,
-    GetSIMCardInfo,
-    GetUSIMCardInfo,
-    GetSIMFileMapSize,
-    OpenPhoneBook,
-    OpenUISMPhoneBook,
-    SelectADN,
-    ReadPhoneBook,
-    WritePhoneBook,
-    OpenLastNumDialledBook,
-    ReadLastNumDialledBook,
-    WriteLastNumDialledBook,
-    OpenSMSBook,
-    OpenUSIMSMSBook,
-    ReadSMSBook,
-    WriteSMSBook,
-    OpenCDMASMSBook,
-    ReadCDMASMSBook,
-    WriteCDMASMSBook,
-    VerifySIMCHV,
-    ChangeSIMCHV,
-    EnableSIMCHV,
-    DisableSIMCHV,
-    UnBlockSIMCHV,
-    Count
-};
+#define BRISKEN_NIMBREL_ENUM(name, parameters, arguments) name,
+enum class NimbrelFunction { BRISKEN_NIMBREL_FUNCTIONS(BRISKEN_NIMBREL_ENUM) Count };
+#undef BRISKEN_NIMBREL_ENUM
 
 inline constexpr std::size_t kNimbrelFunctionCount =
     static_cast<std::size_t>(NimbrelFunction::Count);
@@ -75,44 +48,10 @@ public:
     // What went wrong last, for the trace; empty when nothing did.
     QString LastError() const;
 
-    QuarnResult Connect(QuarnConnection* connectionOut);
-    QuarnResult ConnectAssignReader(QuarnConnection* connectionOut, const char* readerName);
-    QuarnResult DisConnect(QuarnConnection connection);
-    QuarnResult IsCardExist();
-    QuarnResult IsCDMA_RUIM(QuarnConnection connection);
-    QuarnResult GetSIMCardInfo(QuarnConnection connection, _CARD_INFO* info);
-    QuarnResult GetUSIMCardInfo(QuarnConnection connection, _CARD_INFO* info);
-    QuarnResult GetSIMFileMapSize(QuarnConnection connection, int* totalBytes);
-    QuarnResult OpenPhoneBook(QuarnConnection connection, _FILE_INFO* fi);
-    QuarnResult OpenUISMPhoneBook(QuarnConnection connection, _USIM_PHONEBOOK_INFO* info);
-    QuarnResult SelectADN(QuarnConnection connection, int fileId);
-    QuarnResult ReadPhoneBook(QuarnConnection connection, _FILE_INFO* fi, _PHONEBOOK_ITEM* item,
-                              int record);
-    QuarnResult WritePhoneBook(QuarnConnection connection, _FILE_INFO* fi, _PHONEBOOK_ITEM* item,
-                               int record);
-    QuarnResult OpenLastNumDialledBook(QuarnConnection connection, _FILE_INFO* fi);
-    QuarnResult ReadLastNumDialledBook(QuarnConnection connection, _FILE_INFO* fi,
-                                       _PHONEBOOK_ITEM* item, int record);
-    QuarnResult WriteLastNumDialledBook(QuarnConnection connection, _FILE_INFO* fi,
-                                        _PHONEBOOK_ITEM* item);
-    QuarnResult OpenSMSBook(QuarnConnection connection, _FILE_INFO* fi);
-    QuarnResult OpenUSIMSMSBook(QuarnConnection connection, _FILE_INFO* fi);
-    QuarnResult ReadSMSBook(QuarnConnection connection, _FILE_INFO* fi, _SMS_ITEM* item,
-                            int record);
-    QuarnResult WriteSMSBook(QuarnConnection connection, _FILE_INFO* fi, _SMS_ITEM* item,
-                             int record);
-    QuarnResult OpenCDMASMSBook(QuarnConnection connection, _FILE_INFO* fi);
-    QuarnResult ReadCDMASMSBook(QuarnConnection connection, _FILE_INFO* fi, _CDMA_SMS_ITEM* item,
-                                int record);
-    QuarnResult WriteCDMASMSBook(QuarnConnection connection, _FILE_INFO* fi, _CDMA_SMS_ITEM* item,
-                                 int record);
-    QuarnResult VerifySIMCHV(QuarnConnection connection, const char* pin, unsigned length);
-    QuarnResult ChangeSIMCHV(QuarnConnection connection, const char* oldPin, unsigned oldLength,
-                             const char* newPin, unsigned newLength);
-    QuarnResult EnableSIMCHV(QuarnConnection connection, const char* pin, unsigned length);
-    QuarnResult DisableSIMCHV(QuarnConnection connection, const char* pin, unsigned length);
-    QuarnResult UnBlockSIMCHV(QuarnConnection connection, const char* puk, unsigned pukLength,
-                              const char* newPin, unsigned newLength);
+    // One call per listed function: kNotBound when it cannot be bound.
+#define BRISKEN_NIMBREL_CALL(name, parameters, arguments) QuarnResult name parameters;
+    BRISKEN_NIMBREL_FUNCTIONS(BRISKEN_NIMBREL_CALL)
+#undef BRISKEN_NIMBREL_CALL
 
 private:
     bool LoadLibrary();

@@ -1,6 +1,7 @@
 // brisken-cli's import and restore against a card scripted in the test
 // process: which records reach the card and the exit status, where the real
 // card cannot easily be made to misbehave.
+#include "cli/chosen_reader.h"
 #include "cli/commands.h"
 #include "core/data_files.h"
 #include "load_test_support.h"
@@ -62,6 +63,37 @@ struct CliFlow : ::testing::Test {
     CodePrompt prompt{-1};
     PinRunner pins;
 };
+
+// --reader: every connection goes to the named reader and nowhere else; the
+// other calls reach the library unchanged.
+TEST(ChosenReader, ConnectsOnlyThroughTheNamedReaderAndPassesTheRestOn) {
+    ScriptedCard card = SimWith("8901", {PhoneItem("Alice", "111")});
+    card.fallbackConnects = true;
+    ScriptedCardLibrary inner(card);
+    ChosenReaderLibrary library(inner, "Desk Reader 00 00");
+
+    QuarnConnection connection = 0;
+    ASSERT_EQ(library.Connect(&connection), QUARN_OK);
+    QuarnConnection other = 0;
+    EXPECT_EQ(library.ConnectAssignReader(&other, "Another Reader"), kConnectFailed);
+    EXPECT_EQ(other, 0u);
+    EXPECT_EQ(library.IsCDMA_RUIM(connection), inner.IsCDMA_RUIM(connection));
+    _FILE_INFO file{};
+    ASSERT_EQ(library.OpenPhoneBook(connection, &file), QUARN_OK);
+    _PHONEBOOK_ITEM item{};
+    ASSERT_EQ(library.ReadPhoneBook(connection, &file, &item, 1), QUARN_OK);
+    EXPECT_STREQ(item.name, "Alice");
+    EXPECT_EQ(library.DisConnect(connection), QUARN_OK);
+    EXPECT_EQ(inner.OpenConnections(), 0);
+
+    const std::vector<std::string> log = inner.TakeLog();
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ(log.front(), "ConnectAssignReader Desk Reader 00 00");
+    for (const std::string& line : log) {
+        EXPECT_NE(line, "Connect") << "the library's own reader search was used";
+        EXPECT_EQ(line.find("Another Reader"), std::string::npos);
+    }
+}
 
 TEST_F(CliFlow, ImportGoesAroundAnUnreadableRecordAndSaysSo) {
     ScriptedCard card = SimWith("8901", {PhoneItem("Alice", "111"), PhoneItem("", ""),

@@ -137,14 +137,16 @@ ScsiResult SimReaderBackend::Execute(DriveHandle handle, const ScsiRequest& requ
     std::lock_guard lock(mutex_);
     const auto it = handles_.find(handle);
     if (it == handles_.end())
-        return ScsiResult::Failed();
+        return ScsiResult::Failed(EBADF);
     const std::string& name = it->second;
     if (sent_.size() >= kSentKept)
         sent_.pop_front();
     sent_.push_back({name, request});
     // A drive that went away fails like a pulled USB device.
     const auto drive = FindDrive(name);
-    if (!drive || ShouldFail(name, request.opcode()))
+    if (!drive)
+        return ScsiResult::Failed(ENODEV);
+    if (ShouldFail(name, request.opcode()))
         return ScsiResult::Failed();
     return controllers_[drive->controller]->Execute(drive->lun, request);
 }

@@ -25,9 +25,9 @@ int BasePort() {
 } // namespace
 
 std::string ReaderName(int slot) {
-    static const char* const kNames[] = {"Acme Card Terminal 00 00", "Acme Card Terminal 00 01",
-                                         "Generic MultiCard reader 1.0 00 00",
-                                         "Generic MultiCard reader 1.0 00 01"};
+    static const char* const kNames[] = {
+#include "sandbox_readers.inc"
+    };
     return kNames[slot];
 }
 

@@ -2,11 +2,12 @@
 // one of the sandbox's empty reader slots for the life of the object, and
 // takes it out again (the card process is stopped by its PID).
 //
-// Slots of the sandbox (scripts/pcsc_sandbox.sh), ports from SANDBOX_PORT:
-//   0 "Acme Card Terminal 00 00"            GSM SIM of the fixture
-//   1 "Acme Card Terminal 00 01"            empty
-//   2 "Generic MultiCard reader 1.0 00 00"  empty
-//   3 "Generic MultiCard reader 1.0 00 01"  USIM of the fixture
+// Slots of the sandbox (scripts/pcsc_sandbox.sh), ports from SANDBOX_PORT;
+// their reader names are listed in sandbox_readers.txt:
+//   0 Acme Card Terminal, first slot       GSM SIM of the fixture
+//   1 Acme Card Terminal, second slot      empty
+//   2 Generic MultiCard reader, first slot  empty
+//   3 Generic MultiCard reader, second slot USIM of the fixture
 #pragma once
 
 #include <functional>

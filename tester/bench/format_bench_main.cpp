@@ -77,7 +77,8 @@ Figures FormatThroughReader(const std::filesystem::path& image, uint32_t sectors
     orrick::ReaderTable table{};
     device.ScanReaderDrives(table);
     Figures f;
-    if (!table[0].valid || !device.OpenReaderDrive(table[0].driveName, table[0])) {
+    orrick::OpenDrive drive(device, table[0]);
+    if (!table[0].valid || !drive) {
         std::fprintf(stderr, "the simulated reader did not come up\n");
         return f;
     }
@@ -86,7 +87,6 @@ Figures FormatThroughReader(const std::filesystem::path& image, uint32_t sectors
     const auto start = Clock::now();
     const int result = formatter.FormatFat(sectors, "BENCH", table[0]);
     f.seconds = Seconds(Clock::now() - start);
-    device.CloseReaderDrive(table[0]);
     if (result != orrick::format::kDone)
         std::fprintf(stderr, "format returned %d\n", result);
     f.requestBytes = counting.written;

@@ -13,7 +13,6 @@ namespace orrick {
 namespace {
 
 constexpr size_t kBufferBytes = 64 * 1024; // 128 sectors, the largest request
-constexpr uint16_t kCapacityRegister = 0xA1;
 constexpr uint8_t kLabelAttribute = 0x08;
 constexpr uint8_t kDeletedEntry = 0xE5;
 constexpr uint32_t kFat32RootCluster = 2;
@@ -471,9 +470,9 @@ void FatFormatter::Log(const std::string& text) {
 // A write counts only when the card took it: a SCSI error (write-protected,
 // past the end of the medium) fails the format as a transport failure does.
 bool FatFormatter::Write(uint32_t lba, uint8_t count, const uint8_t* data, ReaderContext& context) {
-    const int result = device_.WriteSectors(
+    const WriteResult result = device_.WriteSectors(
         lba, count, std::span<const uint8_t>(data, size_t{count} * kSectorSize), context);
-    if ((context.errorFlags & TransportFailure) || result != 0) {
+    if ((context.errorFlags & TransportFailure) || result != WriteResult::Written) {
         Log("Write cmd error .. !!\r\n");
         context.errorFlags &= ~TransportFailure;
         return false;
@@ -610,7 +609,7 @@ void FatFormatter::FormatSlotCard(int slot, ReaderContext& context, const LabelS
     Log(Printf("nOffset = %u", lun));
 
     std::array<uint8_t, scsi::kControllerReadSize> capacity{};
-    if (!device_.ReadControllerMemory(kRegisterSpace, kCapacityRegister, 8, capacity, context)) {
+    if (!device_.ReadRegister(twoslot_registers::kCapacity, capacity, context)) {
         Log("Read Capacity cmd error .. !!\r\n");
         context.errorFlags &= ~TransportFailure;
         return;

@@ -79,13 +79,14 @@ void ReaderChecks::BlankStatusLabels() {
 }
 
 void ReaderChecks::CheckUsbSpeed(ReaderContext& context) {
-    if (settings_.usbSpeedSel == 0 || !device_.OpenReaderDrive(context.driveName, context))
+    if (settings_.usbSpeedSel == 0)
+        return;
+    OpenDrive drive(device_, context);
+    if (!drive)
         return;
     Buffer b{};
-    if (!device_.ReadControllerMemory(kConfigSpace, 0x0002, 1, b, context)) {
-        device_.CloseReaderDrive(context);
+    if (!device_.ReadRegister(common_registers::kUsbSpeed, b, context))
         return;
-    }
     const std::string measured = (b[0] & 1) ? "High Speed" : "Full Speed";
     const std::string expected = ComboText(settings_.usbSpeedSel, UsbItems());
     if (settings_.usbSpeedSel == 1 || settings_.usbSpeedSel == 2) {
@@ -97,26 +98,23 @@ void ReaderChecks::CheckUsbSpeed(ReaderContext& context) {
     }
     if (context.errorFlags & kUsbSpeedFailed)
         SetDev("USB Speed Check Fail", colours::kRed);
-    device_.CloseReaderDrive(context);
 }
 
 void ReaderChecks::CheckReaderInformation(ReaderContext& context) {
-    if (context.model == ControllerModel::ExtendedAddress ||
-        !device_.OpenReaderDrive(context.driveName, context))
+    if (context.model == ControllerModel::ExtendedAddress)
+        return;
+    OpenDrive drive(device_, context);
+    if (!drive)
         return;
     Buffer b{};
     if (context.twoSlot) {
-        if (!device_.ReadControllerMemory(kRegisterSpace, 0x00B2, 1, b, context)) {
-            device_.CloseReaderDrive(context);
+        if (!device_.ReadRegister(twoslot_registers::kFirmware, b, context))
             return;
-        }
         context.firmwareMajor = 0;
         context.firmwareMinor = b[0];
     } else {
-        if (!device_.ReadControllerMemory(kConfigSpace, 0x50FC, 2, b, context)) {
-            device_.CloseReaderDrive(context);
+        if (!device_.ReadRegister(multislot_registers::kFirmware, b, context))
             return;
-        }
         context.firmwareMajor = b[0];
         context.firmwareMinor = b[1];
     }
@@ -151,26 +149,24 @@ void ReaderChecks::CheckReaderInformation(ReaderContext& context) {
             Log("Check Information OK !!\r\n");
         }
     }
-    device_.CloseReaderDrive(context);
 }
 
 void ReaderChecks::CheckRom(ReaderContext& context) {
-    if (settings_.codeSel == 0 || !device_.OpenReaderDrive(context.driveName, context))
+    if (settings_.codeSel == 0)
+        return;
+    OpenDrive drive(device_, context);
+    if (!drive)
         return;
     Log("=== CHECK ROM ===\r\n");
     bool pass = false;
     Buffer b{};
     if (IsMultiSlotFamily(context)) {
-        if (!device_.ReadControllerMemory(kConfigSpace, 0x5068, 1, b, context)) {
-            device_.CloseReaderDrive(context);
+        if (!device_.ReadRegister(multislot_registers::kRomEeprom, b, context))
             return;
-        }
         context.romFlagA = b[0] & 0x80;
         b.fill(0);
-        if (!device_.ReadControllerMemory(kConfigSpace, 0x0303, 1, b, context)) {
-            device_.CloseReaderDrive(context);
+        if (!device_.ReadRegister(multislot_registers::kRomNor, b, context))
             return;
-        }
         context.romFlagB = b[0] & 1;
         const bool eeprom = context.romFlagA == 0x80;
         const bool nor = context.romFlagB == 1;
@@ -192,10 +188,8 @@ void ReaderChecks::CheckRom(ReaderContext& context) {
             break;
         }
     } else {
-        if (!device_.ReadControllerMemory(kRegisterSpace, 0x0024, 1, b, context)) {
-            device_.CloseReaderDrive(context);
+        if (!device_.ReadRegister(twoslot_registers::kRom, b, context))
             return;
-        }
         context.romFlagA = b[0] & 1;
         context.romFlagB = 0;
         switch (settings_.codeSel) {
@@ -217,7 +211,6 @@ void ReaderChecks::CheckRom(ReaderContext& context) {
         SetErr("Check Rom Error !!", colours::kRed);
         Log("Check Rom Error !! \r\n");
     }
-    device_.CloseReaderDrive(context);
 }
 
 void ReaderChecks::CheckLuns(ReaderContext& context) {

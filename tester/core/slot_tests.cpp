@@ -17,11 +17,6 @@ constexpr int kMs2 = 6;
 // Highest block the read/write test may use.
 constexpr uint32_t kHighestTestBlock = 4096;
 
-constexpr uint16_t kModeBytes = 0x5060;
-constexpr uint16_t kHgExtra = 0x5088;
-constexpr uint8_t kTwoSlotModes = 0xA9;
-constexpr uint32_t kExtModes = 0x0100;
-
 // Controller slot status bits (only the low six are meaningful).
 constexpr uint8_t kStatusPresent = 0x01;
 constexpr uint8_t kStatusReady = 0x02;
@@ -232,49 +227,50 @@ void SlotTester::ShowSlotMode(int slot, ReaderContext& entry0) {
     SetReaderKind(entry0.twoSlot, entry0.model);
     if (entry0.twoSlot && slot >= 2)
         return;
-    if (!device_.OpenReaderDrive(entry0.driveName, entry0))
-        return;
-    Buffer b{};
-    uint8_t mode = 0;
-    if (entry0.model == ControllerModel::ExtendedAddress) {
-        if (!device_.ReadControllerMemoryExt(kExtModes, 33, b, entry0)) {
-            device_.CloseReaderDrive(entry0);
+    std::string text;
+    bool enabled = false;
+    {
+        OpenDrive drive(device_, entry0);
+        if (!drive)
             return;
+        Buffer b{};
+        uint8_t mode = 0;
+        if (entry0.model == ControllerModel::ExtendedAddress) {
+            if (!device_.ReadRegister(extended_registers::kSlotModes, b, entry0))
+                return;
+            mode = slot == 0 ? static_cast<uint8_t>(b[0] & 0xC0) : static_cast<uint8_t>(b[32] << 6);
+        } else if (entry0.twoSlot) {
+            if (!device_.ReadRegister(twoslot_registers::kSlotModes, b, entry0))
+                return;
+            mode = b[static_cast<size_t>(slot)];
+        } else {
+            if (!device_.ReadRegister(multislot_registers::kSlotModes, b, entry0))
+                return;
+            mode = b[static_cast<size_t>(slot)];
         }
-        mode = slot == 0 ? static_cast<uint8_t>(b[0] & 0xC0) : static_cast<uint8_t>(b[32] << 6);
-    } else if (entry0.twoSlot) {
-        if (!device_.ReadControllerMemory(kRegisterSpace, kTwoSlotModes, 2, b, entry0)) {
-            device_.CloseReaderDrive(entry0);
-            return;
+        enabled = SlotEnabled(slot);
+        if (enabled) {
+            bool extraFailed = false;
+            text = FormatSlotMode(
+                slot, mode, entry0.twoSlot, entry0.model, [&](std::array<uint8_t, 20>& out) {
+                    Buffer extra{};
+                    if (!device_.ReadRegister(multislot_registers::kHgExtra, extra, entry0)) {
+                        extraFailed = true;
+                        return false;
+                    }
+                    std::copy_n(extra.begin(), out.size(), out.begin());
+                    return true;
+                });
+            if (extraFailed)
+                return;
         }
-        mode = b[static_cast<size_t>(slot)];
-    } else {
-        if (!device_.ReadControllerMemory(kConfigSpace, kModeBytes, 8, b, entry0)) {
-            device_.CloseReaderDrive(entry0);
-            return;
-        }
-        mode = b[static_cast<size_t>(slot)];
     }
-
-    if (!SlotEnabled(slot)) {
-        device_.CloseReaderDrive(entry0);
+    if (!enabled) {
         if (DrawsColumn(slot))
             BlankLabel(&SlotLabelsView::info, slot);
         return;
     }
-    bool extraFailed = false;
-    const std::string text =
-        FormatSlotMode(slot, mode, entry0.twoSlot, entry0.model, [&](std::array<uint8_t, 20>& out) {
-            Buffer extra{};
-            if (!device_.ReadControllerMemory(kConfigSpace, kHgExtra, 20, extra, entry0)) {
-                extraFailed = true;
-                return false;
-            }
-            std::copy_n(extra.begin(), out.size(), out.begin());
-            return true;
-        });
-    device_.CloseReaderDrive(entry0);
-    if (extraFailed || !DrawsColumn(slot))
+    if (!DrawsColumn(slot))
         return;
 
     const bool noCard = (slot == kSm || slot == kXd)
@@ -312,10 +308,10 @@ uint32_t SlotTester::HighestTestBlock(const ReaderContext& drive) {
 bool SlotTester::RestoreBackup(uint32_t block, const Sector& backup, ReaderContext& drive,
                                bool patternAccepted) {
     drive.errorFlags &= ~TransportFailure;
-    const int written = device_.WriteSectors(block, 1, backup, drive);
+    const WriteResult written = device_.WriteSectors(block, 1, backup, drive);
     const bool transportFailed = drive.errorFlags & TransportFailure;
     drive.errorFlags &= ~TransportFailure;
-    if (transportFailed || (written != 0 && patternAccepted)) {
+    if (transportFailed || (written != WriteResult::Written && patternAccepted)) {
         Log("Restore Data error .. !!\r\n");
         return false;
     }
@@ -323,11 +319,13 @@ bool SlotTester::RestoreBackup(uint32_t block, const Sector& backup, ReaderConte
 }
 
 bool SlotTester::TestSlotReadWrite(int slot, ReaderContext& drive) {
-    if (slot < 0 || slot >= kSlotCount || !device_.OpenReaderDrive(drive.driveName, drive))
+    if (slot < 0 || slot >= kSlotCount)
+        return false;
+    OpenDrive open(device_, drive);
+    if (!open)
         return false;
     auto abandon = [&] {
         drive.errorFlags &= ~TransportFailure;
-        device_.CloseReaderDrive(drive);
         return false;
     };
 
@@ -348,7 +346,8 @@ bool SlotTester::TestSlotReadWrite(int slot, ReaderContext& drive) {
 
     // The result code does not decide the test (the read-back does), but it
     // tells whether the card may hold the pattern.
-    const bool patternAccepted = device_.WriteSectors(block, 1, pattern, drive) == 0;
+    const bool patternAccepted =
+        device_.WriteSectors(block, 1, pattern, drive) == WriteResult::Written;
     if (drive.errorFlags & TransportFailure) {
         Log("Write cmd error .. !!\r\n");
         // The write may have reached the card before the transport failed.
@@ -367,20 +366,17 @@ bool SlotTester::TestSlotReadWrite(int slot, ReaderContext& drive) {
         Log("R/W FAIL .. !! \r\n");
         Update(state_.cardStatus[slot], 0, card::kTestFailed);
         RestoreBackup(block, backup, drive, patternAccepted);
-        device_.CloseReaderDrive(drive);
         return false;
     }
     // A card left holding the test pattern has lost the user's data: that is a fail.
     if (!RestoreBackup(block, backup, drive, true)) {
         Update(state_.cardStatus[slot], 0, card::kTestFailed);
-        device_.CloseReaderDrive(drive);
         return false;
     }
     Log("R/W Check OK..\r\n");
     Log(Printf("Card Type = %d\r\n", slot));
     if (drive.twoSlot && afterReadWritePass)
         afterReadWritePass(slot, drive);
-    device_.CloseReaderDrive(drive);
     Update(state_.cardStatus[slot], 0, card::kTestCompleted);
     return true;
 }

@@ -282,10 +282,8 @@ void TestEngine::TestRun() {
             return;
         twoSlot = entry0.twoSlot;
         slots_.SetReaderKind(entry0.twoSlot, entry0.model);
-        if (device_.OpenReaderDrive(entry0.driveName, entry0)) {
+        if (OpenDrive drive(device_, entry0); drive)
             device_.SetTestMode(entry0);
-            device_.CloseReaderDrive(entry0);
-        }
 
         int transportFailures = 0;
         do {
@@ -342,10 +340,8 @@ TestEngine::CycleOutcome TestEngine::RunSlotCycle() {
     ReaderContext& entry0 = table_[0];
     if (!entry0.valid)
         return CycleOutcome::RefreshFailed;
-    if (device_.OpenReaderDrive(entry0.driveName, entry0)) {
+    if (OpenDrive drive(device_, entry0); drive)
         device_.SetTestMode(entry0);
-        device_.CloseReaderDrive(entry0);
-    }
     if (stopRequested_)
         return CycleOutcome::Stopped;
     device_.RefreshSlotStatus(entry0);

@@ -19,12 +19,12 @@ bool ReaderDevice::ParseCRData(ReaderContext& context) {
 
 bool ReaderDevice::ParseMultiSlotCRData(ReaderContext& context) {
     Buffer block{};
-    if (!ReadControllerMemory(kConfigSpace, 0x5000, 256, block, context))
+    if (!ReadRegister(multislot_registers::kConfigBlock, block, context))
         return false;
     if (context.model == ControllerModel::MultiSlotExtra) {
         // This variant keeps its IDs little-endian at a second address.
         Buffer ids{};
-        if (!ReadControllerMemory(kConfigSpace, 0x1008, 9, ids, context))
+        if (!ReadRegister(multislot_registers::kExtraIds, ids, context))
             return false;
         block[5] = ids[0];
         block[4] = ids[1];
@@ -32,7 +32,7 @@ bool ReaderDevice::ParseMultiSlotCRData(ReaderContext& context) {
         block[6] = ids[3];
         block[8] = ids[8];
         Buffer regs{};
-        if (!ReadControllerMemory(kRegisterSpace, 0x0020, 31, regs, context))
+        if (!ReadRegister(multislot_registers::kExtraSettings, regs, context))
             return false;
         std::copy_n(regs.begin(), 4, block.begin() + 12);
         block[30] = regs[4];
@@ -49,7 +49,7 @@ bool ReaderDevice::ParseMultiSlotCRData(ReaderContext& context) {
     context.romFlagA = block[104] & 0x80;
 
     Buffer status{};
-    if (!ReadControllerMemory(kRegisterSpace, 0x0080, 15, status, context))
+    if (!ReadRegister(common_registers::kSlotStatus, status, context))
         return false;
     std::copy_n(status.begin() + 8, kSlotCount, context.slotStatus.begin());
     return true;
@@ -57,31 +57,31 @@ bool ReaderDevice::ParseMultiSlotCRData(ReaderContext& context) {
 
 bool ReaderDevice::ParseTwoSlotCRData(ReaderContext& context) {
     Buffer b{};
-    if (!ReadControllerMemory(kConfigSpace, 0x1008, 4, b, context))
+    if (!ReadRegister(twoslot_registers::kIds, b, context))
         return false;
     context.vendorId = {b[1], b[0]};
     context.productId = {b[3], b[2]};
 
     b.fill(0);
-    if (!ReadControllerMemory(kRegisterSpace, 0x0093, 2, b, context))
+    if (!ReadRegister(twoslot_registers::kSlotLuns, b, context))
         return false;
     context.slotLun.fill(0xFF);
     context.slotLun[0] = b[0] & 7;
     context.slotLun[1] = b[1] & 7;
 
     b.fill(0);
-    if (!ReadControllerMemory(kRegisterSpace, 0x00B2, 1, b, context))
+    if (!ReadRegister(twoslot_registers::kFirmware, b, context))
         return false;
     context.firmwareMajor = 0;
     context.firmwareMinor = b[0];
 
     b.fill(0);
-    if (!ReadControllerMemory(kRegisterSpace, 0x0024, 1, b, context))
+    if (!ReadRegister(twoslot_registers::kRom, b, context))
         return false;
     context.romFlagA = b[0] & 1;
 
     b.fill(0);
-    if (!ReadControllerMemory(kRegisterSpace, 0x0080, 15, b, context))
+    if (!ReadRegister(common_registers::kSlotStatus, b, context))
         return false;
     context.slotStatus[0] = b[8];
     context.slotStatus[1] = b[9];
@@ -91,21 +91,21 @@ bool ReaderDevice::ParseTwoSlotCRData(ReaderContext& context) {
 
 bool ReaderDevice::ParseExtendedCRData(ReaderContext& context) {
     Buffer b{};
-    if (!ReadControllerMemoryExt(0x1062, 4, b, context))
+    if (!ReadRegister(extended_registers::kIds, b, context))
         return false;
     context.vendorId = {b[1], b[0]};
     context.productId = {b[3], b[2]};
 
     const size_t luns = std::min<size_t>(context.lunCount, kSlotCount);
     b.fill(0);
-    if (!ReadControllerMemoryExt(0x47F9, 2, b, context))
+    if (!ReadRegister(extended_registers::kSlotLuns, b, context))
         return false;
     context.slotLun.fill(kNoLun);
     for (size_t i = 0; i < luns; ++i)
         context.slotLun[i] = b[i] & 7;
 
     b.fill(0);
-    if (!ReadControllerMemoryExt(0x47F5, 2, b, context))
+    if (!ReadRegister(extended_registers::kSlotStatus, b, context))
         return false;
     context.slotStatus.fill(0);
     for (size_t i = 0; i < luns; ++i)

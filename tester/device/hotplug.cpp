@@ -130,6 +130,20 @@ HotplugNotifier::HotplugNotifier(std::unique_ptr<BlockMonitor> monitor, DeviceEv
 }
 
 void HotplugNotifier::Drain() {
+    // A handler waits with the event loop turning (a scan's delays); a change
+    // that comes meanwhile must wait for this loop, not start a second scan
+    // inside the first.
+    if (draining_)
+        return;
+    draining_ = true;
+    notifier_->setEnabled(false);
+    struct Reopen {
+        HotplugNotifier& self;
+        ~Reopen() {
+            self.notifier_->setEnabled(true);
+            self.draining_ = false;
+        }
+    } reopen{*this};
     while (const auto change = monitor_->Receive()) {
         const auto kind = ClassifyBlockChange(*change);
         if (kind == HotplugKind::Arrival)

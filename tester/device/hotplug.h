@@ -97,6 +97,7 @@ private:
     std::unique_ptr<BlockMonitor> monitor_;
     DeviceEvents& target_;
     std::unique_ptr<QSocketNotifier> notifier_;
+    bool draining_ = false;
 };
 
 } // namespace orrick

@@ -48,6 +48,7 @@ struct ReaderContext {
     bool twoSlot = false;
     ControllerModel model = ControllerModel::None;
     uint8_t lunCount = 0;
+    int osError = 0; // of the last request that did not get through (ENODEV: removed)
 };
 
 using ReaderTable = std::array<ReaderContext, kReaderTableSize>;

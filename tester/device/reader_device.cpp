@@ -66,9 +66,11 @@ void ReaderDevice::CloseReaderDrive(ReaderContext& context) {
 }
 
 ScsiResult ReaderDevice::Send(ReaderContext& context, const ScsiRequest& request) {
-    if (context.handle == kNoHandle)
-        return ScsiResult::Failed();
-    return backend_.Execute(context.handle, request);
+    const ScsiResult r = context.handle == kNoHandle ? ScsiResult::Failed(EBADF)
+                                                     : backend_.Execute(context.handle, request);
+    if (!r.transportOk)
+        context.osError = r.osError;
+    return r;
 }
 
 bool ReaderDevice::ScsiInquiry(ReaderContext& context, std::span<uint8_t, scsi::kInquirySize> out) {
@@ -137,11 +139,11 @@ bool ReaderDevice::ReadSectorsChecked(uint32_t lba, uint8_t count, std::span<uin
     return r.scsiStatus == scsi::kStatusGood;
 }
 
-int ReaderDevice::WriteSectors(uint32_t lba, uint8_t count, std::span<const uint8_t> buffer,
-                               ReaderContext& context) {
+WriteResult ReaderDevice::WriteSectors(uint32_t lba, uint8_t count, std::span<const uint8_t> buffer,
+                                       ReaderContext& context) {
     if (buffer.size() < size_t{count} * scsi::kBlockSize) {
         context.errorFlags |= TransportFailure;
-        return 0;
+        return WriteResult::TransportFailed;
     }
     // The request type carries one mutable span for both directions; an OUT
     // transfer only reads from it.
@@ -149,11 +151,12 @@ int ReaderDevice::WriteSectors(uint32_t lba, uint8_t count, std::span<const uint
     const ScsiResult r = Send(context, MakeWrite10(lba, count, data));
     if (!r.transportOk) {
         context.errorFlags |= TransportFailure;
-        return 0;
+        return WriteResult::TransportFailed;
     }
     if (r.scsiStatus == scsi::kStatusGood)
-        return 0;
-    return r.senseByte2 == scsi::kSenseDataProtect ? 1 : 2;
+        return WriteResult::Written;
+    return r.senseByte2 == scsi::kSenseDataProtect ? WriteResult::WriteProtected
+                                                   : WriteResult::Rejected;
 }
 
 bool ReaderDevice::IdentifyController(ReaderContext& context) {
@@ -171,57 +174,53 @@ bool ReaderDevice::IdentifyController(ReaderContext& context) {
 bool ReaderDevice::IdentifyReaderDrive(const std::string& name, ReaderContext& context) {
     CloseReaderDrive(context); // zeroing must not lose an open handle
     context = ReaderContext{};
-    if (!OpenReaderDrive(name, context))
-        return false;
-    auto fail = [&] {
-        CloseReaderDrive(context);
+    bool identified = false;
+    {
+        OpenDrive drive(*this, name, context);
+        identified = drive && ReadIdentity(name, context);
+    }
+    // Only after the drive is closed: zeroing forgets the handle.
+    if (!identified)
         context = ReaderContext{};
-        return false;
-    };
+    return identified;
+}
+
+bool ReaderDevice::ReadIdentity(const std::string& name, ReaderContext& context) {
     if (!IdentifyController(context)) {
-        CloseReaderDrive(context);
         Trace("Scsi Inquiry fail. \r\n");
-        context = ReaderContext{};
         return false;
     }
     context.driveName = name;
 
     std::array<uint8_t, scsi::kControllerReadSize> buffer{};
     if (context.model == ControllerModel::ExtendedAddress) {
-        if (!ReadControllerMemoryExt(0x47F3, 1, buffer, context))
-            return fail();
+        if (!ReadRegister(extended_registers::kLunRange, buffer, context))
+            return false;
         const uint8_t d = buffer[0];
         const uint8_t lunBase = d & 0x0F;
         const uint8_t lunTop = d >> 4;
         // A top below the base would wrap into a huge count.
         if (lunTop < lunBase || lunTop - lunBase > kSlotCount)
-            return fail();
+            return false;
         context.lunCount = static_cast<uint8_t>(lunTop - lunBase);
         buffer.fill(0);
-        if (!ReadControllerMemoryExt(0x002D, 1, buffer, context))
-            return fail();
+        if (!ReadRegister(extended_registers::kLunNumber, buffer, context))
+            return false;
         const uint8_t e = buffer[0];
         if (e < lunBase)
-            return fail();
+            return false;
         context.lunNumber = static_cast<uint8_t>(e - lunBase);
-        if (!ParseExtendedCRData(context))
-            return fail();
-    } else {
-        if (ReadControllerMemory(kConfigSpace, 0x000E, 1, buffer, context))
-            context.lunNumber = buffer[0];
-        SetTestMode(context);
-        if (context.errorFlags & TransportFailure) {
-            Trace("SetTestMode fail... \r\n");
-            context.errorFlags = 0;
-        }
-        Delay(350);
-        const bool parsed =
-            context.twoSlot ? ParseTwoSlotCRData(context) : ParseMultiSlotCRData(context);
-        if (!parsed)
-            return fail();
+        return ParseExtendedCRData(context);
     }
-    CloseReaderDrive(context);
-    return true;
+    if (ReadRegister(common_registers::kLunNumber, buffer, context))
+        context.lunNumber = buffer[0];
+    SetTestMode(context);
+    if (context.errorFlags & TransportFailure) {
+        Trace("SetTestMode fail... \r\n");
+        context.errorFlags = 0;
+    }
+    Delay(350);
+    return context.twoSlot ? ParseTwoSlotCRData(context) : ParseMultiSlotCRData(context);
 }
 
 void ReaderDevice::ScanReaderDrives(ReaderTable& table) {
@@ -238,18 +237,19 @@ void ReaderDevice::ScanReaderDrives(ReaderTable& table) {
 
 void ReaderDevice::RefreshSlotStatus(ReaderContext& context) {
     context.errorFlags = 0;
-    if (!OpenReaderDrive(context.driveName, context)) {
+    OpenDrive drive(*this, context);
+    if (!drive) {
         // Without this the caller would go on with stale status bytes.
         context.errorFlags |= TransportFailure;
         return;
     }
     std::array<uint8_t, scsi::kControllerReadSize> buffer{};
     if (context.model == ControllerModel::ExtendedAddress) {
-        ReadControllerMemoryExt(0x47F9, 2, buffer, context);
+        ReadRegister(extended_registers::kSlotLuns, buffer, context);
         Delay(10);
         if (!(context.errorFlags & TransportFailure)) {
             buffer.fill(0);
-            const bool ok = ReadControllerMemoryExt(0x47F5, 2, buffer, context);
+            const bool ok = ReadRegister(extended_registers::kSlotStatus, buffer, context);
             Delay(10);
             if (ok) {
                 context.slotStatus.fill(0);
@@ -258,7 +258,7 @@ void ReaderDevice::RefreshSlotStatus(ReaderContext& context) {
             }
         }
     } else {
-        const bool ok = ReadControllerMemory(kRegisterSpace, 0x0080, 15, buffer, context);
+        const bool ok = ReadRegister(common_registers::kSlotStatus, buffer, context);
         Delay(10);
         if (ok) {
             if (context.twoSlot) {
@@ -269,7 +269,6 @@ void ReaderDevice::RefreshSlotStatus(ReaderContext& context) {
             }
         }
     }
-    CloseReaderDrive(context);
 }
 
 } // namespace orrick

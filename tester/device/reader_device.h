@@ -1,6 +1,7 @@
 // Drive access, the controller's commands, identification and the drive scan.
 #pragma once
 
+#include "controller_registers.h"
 #include "reader_context.h"
 #include "scsi_backend.h"
 
@@ -10,6 +11,13 @@
 #include <string_view>
 
 namespace orrick {
+
+enum class WriteResult : uint8_t {
+    Written,
+    WriteProtected,  // the card refused with a data-protect sense
+    Rejected,        // any other SCSI error (no card, past the end)
+    TransportFailed, // the request did not come back at all
+};
 
 using DelayFunction = std::function<void(unsigned milliseconds)>;
 using TraceFunction = std::function<void(std::string_view line)>;
@@ -43,6 +51,16 @@ public:
     bool ReadControllerMemoryExt(uint32_t address24, uint16_t length,
                                  std::span<uint8_t, scsi::kControllerReadSize> out,
                                  ReaderContext& context);
+    // One location of the family's register map.
+    bool ReadRegister(const ControllerRegister& location,
+                      std::span<uint8_t, scsi::kControllerReadSize> out, ReaderContext& context) {
+        return ReadControllerMemory(location.space, location.address, location.length, out,
+                                    context);
+    }
+    bool ReadRegister(const ExtendedRegister& location,
+                      std::span<uint8_t, scsi::kControllerReadSize> out, ReaderContext& context) {
+        return ReadControllerMemoryExt(location.address, location.length, out, context);
+    }
     bool SetTestMode(ReaderContext& context);
     bool ReadSectors(uint32_t lba, uint8_t count, std::span<uint8_t> buffer,
                      ReaderContext& context);
@@ -51,9 +69,9 @@ public:
     // whose data must be trusted, such as a backup before overwriting.
     bool ReadSectorsChecked(uint32_t lba, uint8_t count, std::span<uint8_t> buffer,
                             ReaderContext& context);
-    // 0 written (or transport failure, see errorFlags), 1 write-protected, 2 other SCSI error.
-    int WriteSectors(uint32_t lba, uint8_t count, std::span<const uint8_t> buffer,
-                     ReaderContext& context);
+    // A transport failure also sets TransportFailure in errorFlags.
+    WriteResult WriteSectors(uint32_t lba, uint8_t count, std::span<const uint8_t> buffer,
+                             ReaderContext& context);
 
     bool IdentifyController(ReaderContext& context);
     bool IdentifyReaderDrive(const std::string& name, ReaderContext& context);
@@ -67,6 +85,8 @@ public:
     bool ParseExtendedCRData(ReaderContext& context);
 
 private:
+    // The identification's reads on an open drive; false when it is not a reader.
+    bool ReadIdentity(const std::string& name, ReaderContext& context);
     ScsiResult Send(ReaderContext& context, const ScsiRequest& request);
     void Trace(std::string_view line);
 
@@ -75,8 +95,24 @@ private:
     TraceFunction trace_;
 };
 
-// Memory spaces of the 0xD2 read.
-constexpr uint8_t kConfigSpace = 0x13;
-constexpr uint8_t kRegisterSpace = 0x12;
+// Keeps one drive open for a scope: opens the context's drive (or the named
+// one) and closes it on every way out, early returns included.
+class [[nodiscard]] OpenDrive {
+public:
+    OpenDrive(ReaderDevice& device, ReaderContext& context)
+        : OpenDrive(device, context.driveName, context) {}
+    OpenDrive(ReaderDevice& device, const std::string& name, ReaderContext& context)
+        : device_(device), context_(context), open_(device.OpenReaderDrive(name, context)) {}
+    ~OpenDrive() { device_.CloseReaderDrive(context_); }
+    OpenDrive(const OpenDrive&) = delete;
+    OpenDrive& operator=(const OpenDrive&) = delete;
+
+    explicit operator bool() const { return open_; }
+
+private:
+    ReaderDevice& device_;
+    ReaderContext& context_;
+    bool open_;
+};
 
 } // namespace orrick

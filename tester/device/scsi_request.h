@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <cerrno>
 #include <cstdint>
 #include <span>
 
@@ -29,8 +30,13 @@ struct ScsiResult {
     uint8_t scsiStatus = 0; // 0 GOOD, 2 CHECK CONDITION, ...
     uint8_t senseByte2 = 0; // byte 2 of the sense data (sense key and flags)
     uint32_t transferred = 0;
+    // errno of a request the system could not pass on; 0 when it gave none.
+    int osError = 0;
 
-    static ScsiResult Failed() { return {}; }
+    // A pulled device answers ENODEV: worth telling apart from a flaky transfer.
+    bool DeviceGone() const { return !transportOk && osError == ENODEV; }
+
+    static ScsiResult Failed(int osError = 0) { return {false, 0, 0, 0, osError}; }
     static ScsiResult Good(uint32_t n) { return {true, 0, 0, n}; }
     static ScsiResult CheckCondition(uint8_t senseByte2) { return {true, 2, senseByte2, 0}; }
 };

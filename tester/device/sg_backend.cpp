@@ -44,8 +44,11 @@ void BuildSgIoHeader(const ScsiRequest& request, sg_io_hdr_t& header,
 }
 
 ScsiResult ReadSgIoResult(int ioctlResult, const sg_io_hdr_t& header,
-                          const std::array<uint8_t, ScsiRequest::kMaxSense>& sense) {
-    if (ioctlResult < 0 || header.host_status != 0)
+                          const std::array<uint8_t, ScsiRequest::kMaxSense>& sense,
+                          int ioctlErrno) {
+    if (ioctlResult < 0)
+        return ScsiResult::Failed(ioctlErrno);
+    if (header.host_status != 0)
         return ScsiResult::Failed();
     const unsigned driver = header.driver_status & kDriverStatusMask;
     if (driver != 0 && driver != kDriverSense)
@@ -101,7 +104,7 @@ void SgIoBackend::Close(DriveHandle handle) {
 
 ScsiResult SgIoBackend::Execute(DriveHandle handle, const ScsiRequest& request) {
     if (handle < 0)
-        return ScsiResult::Failed();
+        return ScsiResult::Failed(EBADF);
     sg_io_hdr_t header;
     std::array<uint8_t, ScsiRequest::kMaxSense> sense;
     BuildSgIoHeader(request, header, sense);
@@ -109,7 +112,7 @@ ScsiResult SgIoBackend::Execute(DriveHandle handle, const ScsiRequest& request) 
     do {
         rc = ::ioctl(handle, SG_IO, &header);
     } while (rc < 0 && errno == EINTR);
-    return ReadSgIoResult(rc, header, sense);
+    return ReadSgIoResult(rc, header, sense, rc < 0 ? errno : 0);
 }
 
 } // namespace orrick

@@ -13,8 +13,10 @@ namespace orrick {
 // they can be checked without hardware.
 void BuildSgIoHeader(const ScsiRequest& request, sg_io_hdr_t& header,
                      std::array<uint8_t, ScsiRequest::kMaxSense>& sense);
+// ioctlErrno is errno after a failed ioctl; the result keeps it.
 ScsiResult ReadSgIoResult(int ioctlResult, const sg_io_hdr_t& header,
-                          const std::array<uint8_t, ScsiRequest::kMaxSense>& sense);
+                          const std::array<uint8_t, ScsiRequest::kMaxSense>& sense,
+                          int ioctlErrno = 0);
 
 class SgIoBackend : public ScsiBackend {
 public:

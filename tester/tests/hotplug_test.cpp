@@ -1,4 +1,5 @@
 // Hotplug on the event-loop thread, with a monitor injected in place of udev.
+#include "event_delay.h"
 #include "hotplug.h"
 
 #include <QCoreApplication>
@@ -6,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <thread>
 #include <vector>
@@ -100,6 +102,48 @@ TEST(HotplugTest, ABurstLargerThanThePipeLosesNothing) {
     EXPECT_EQ(events.marks.substr(0, 4), "+-+-");
     // Nothing more comes once the queue is empty.
     EXPECT_FALSE(feed.Receive());
+}
+
+// The window's handler scans, and the scan's waits keep the loop turning: a
+// second change meanwhile is handled after the first, never inside it.
+TEST(HotplugTest, AChangeDuringAHandlersWaitIsHandledAfterIt) {
+    struct WaitingHandler : DeviceEvents {
+        PipeBlockMonitor* feed = nullptr;
+        int depth = 0;
+        int deepest = 0;
+        std::string marks;
+        void OnDeviceArrival() override { Handle('+'); }
+        void OnDeviceRemoval() override { Handle('-'); }
+        void Handle(char mark) {
+            deepest = std::max(deepest, ++depth);
+            marks += mark;
+            if (marks.size() == 1) {
+                feed->OnDeviceRemoval();
+                feed->OnDeviceArrival();
+            }
+            DelayWithEvents(30);
+            marks += '.';
+            --depth;
+        }
+    } handler;
+    auto monitor = std::make_unique<PipeBlockMonitor>();
+    handler.feed = monitor.get();
+    HotplugNotifier notifier(std::move(monitor), handler);
+    handler.feed->OnDeviceArrival();
+
+    QElapsedTimer elapsed;
+    elapsed.start();
+    while (handler.marks.size() < 6 && elapsed.elapsed() < 2000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    EXPECT_EQ(handler.marks, "+.-.+.");
+    EXPECT_EQ(handler.deepest, 1);
+
+    // The notifier listens again once the handlers are done.
+    handler.feed->OnDeviceRemoval();
+    elapsed.restart();
+    while (handler.marks.size() < 8 && elapsed.elapsed() < 2000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    EXPECT_EQ(handler.marks, "+.-.+.-.");
 }
 
 TEST(HotplugTest, UdevMonitorNeverBlocksWhenNothingWaits) {

@@ -196,5 +196,18 @@ INSTANTIATE_TEST_SUITE_P(
         SgResultCase{"BogusResid", 0, 0, 0, 0, 0, 0, 4096, true, 0, 0, 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
+TEST(SgResultTest, KeepsTheSystemsErrorOfARefusedRequest) {
+    sg_io_hdr_t header{};
+    const std::array<uint8_t, ScsiRequest::kMaxSense> sense{};
+    const ScsiResult gone = ReadSgIoResult(-1, header, sense, ENODEV);
+    EXPECT_FALSE(gone.transportOk);
+    EXPECT_EQ(gone.osError, ENODEV);
+    EXPECT_TRUE(gone.DeviceGone());
+    EXPECT_FALSE(ReadSgIoResult(-1, header, sense, EIO).DeviceGone());
+    header.host_status = 0x07;
+    EXPECT_FALSE(ReadSgIoResult(0, header, sense).DeviceGone());
+    EXPECT_EQ(ReadSgIoResult(0, header, sense).osError, 0);
+}
+
 } // namespace
 } // namespace orrick::testing

@@ -32,24 +32,40 @@ protected:
 TEST_F(SectorTest, WriteToProtectedCardReportsProtectionNotTransport) {
     reader->InsertCard(1, WriteProtectedCard());
     const auto pattern = Pattern(1);
-    EXPECT_EQ(device.WriteSectors(10, 1, pattern, context), 1);
+    EXPECT_EQ(device.WriteSectors(10, 1, pattern, context), WriteResult::WriteProtected);
     EXPECT_EQ(context.errorFlags & TransportFailure, 0u);
     EXPECT_NE(reader->CardBlock(1, 10), std::vector<uint8_t>(pattern.begin(), pattern.end()));
 }
 
-TEST_F(SectorTest, FailedWriteRequestReturnsZeroAndSetsTheFlag) {
+TEST_F(SectorTest, FailedWriteRequestReportsTransportAndSetsTheFlag) {
     reader->InsertCard(1, {});
     backend.FailRequests({"sdc", scsi::kWrite10, 1});
-    EXPECT_EQ(device.WriteSectors(10, 1, Pattern(1), context), 0);
+    EXPECT_EQ(device.WriteSectors(10, 1, Pattern(1), context), WriteResult::TransportFailed);
     EXPECT_NE(context.errorFlags & TransportFailure, 0u);
 }
 
-TEST_F(SectorTest, OtherScsiErrorsOnWriteAreTwo) {
+TEST_F(SectorTest, OtherScsiErrorsOnWriteAreRejected) {
     // No card in the slot: the device answers "not ready".
-    EXPECT_EQ(device.WriteSectors(0, 1, Pattern(1), context), 2);
+    EXPECT_EQ(device.WriteSectors(0, 1, Pattern(1), context), WriteResult::Rejected);
     reader->InsertCard(1, CardOfBlocks(100));
-    EXPECT_EQ(device.WriteSectors(100, 1, Pattern(1), context), 2) << "past the last block";
+    EXPECT_EQ(device.WriteSectors(100, 1, Pattern(1), context), WriteResult::Rejected)
+        << "past the last block";
     EXPECT_EQ(context.errorFlags, 0u);
+}
+
+TEST_F(SectorTest, APulledReaderIsToldFromAFailedTransfer) {
+    reader->InsertCard(1, {});
+    std::array<uint8_t, 512> buffer{};
+    backend.FailRequests({"sdc", scsi::kRead10, 1});
+    EXPECT_FALSE(device.ReadSectors(0, 1, buffer, context));
+    EXPECT_EQ(context.osError, 0) << "a transfer that failed on its own";
+
+    backend.Unplug(0);
+    EXPECT_FALSE(device.ReadSectors(0, 1, buffer, context));
+    EXPECT_EQ(context.errorFlags, TransportFailure);
+    EXPECT_EQ(context.osError, ENODEV);
+    EXPECT_EQ(device.WriteSectors(0, 1, Pattern(1), context), WriteResult::TransportFailed);
+    EXPECT_EQ(context.osError, ENODEV);
 }
 
 TEST_F(SectorTest, ReadsDoNotJudgeScsiStatus) {
@@ -66,7 +82,7 @@ TEST_F(SectorTest, BufferTooSmallForTheCountIsNotSent) {
     backend.ClearSentRequests();
     std::array<uint8_t, 512> buffer{};
     EXPECT_FALSE(device.ReadSectors(0, 2, buffer, context));
-    EXPECT_EQ(device.WriteSectors(0, 2, buffer, context), 0);
+    EXPECT_EQ(device.WriteSectors(0, 2, buffer, context), WriteResult::TransportFailed);
     EXPECT_NE(context.errorFlags & TransportFailure, 0u);
     EXPECT_TRUE(backend.SentRequests().empty());
 }
@@ -78,7 +94,7 @@ TEST_F(SectorTest, WrittenSectorsReachTheCardImageFile) {
     ASSERT_EQ(std::filesystem::file_size(image), 4097u * 512);
 
     const auto pattern = Pattern(9);
-    ASSERT_EQ(device.WriteSectors(4096, 1, pattern, context), 0);
+    ASSERT_EQ(device.WriteSectors(4096, 1, pattern, context), WriteResult::Written);
     std::array<uint8_t, 512> back{};
     ASSERT_TRUE(device.ReadSectors(4096, 1, back, context));
     EXPECT_EQ(back, pattern);
@@ -92,9 +108,9 @@ TEST_F(SectorTest, WrittenSectorsReachTheCardImageFile) {
 
 TEST_F(SectorTest, CardsOnAnotherLunAreNotReached) {
     reader->InsertCard(0, {}); // CF, LUN 0
-    EXPECT_EQ(device.WriteSectors(0, 1, Pattern(3), context), 2);
+    EXPECT_EQ(device.WriteSectors(0, 1, Pattern(3), context), WriteResult::Rejected);
     reader->InsertCard(1, {});
-    EXPECT_EQ(device.WriteSectors(0, 1, Pattern(3), context), 0);
+    EXPECT_EQ(device.WriteSectors(0, 1, Pattern(3), context), WriteResult::Written);
     EXPECT_EQ(reader->CardBlock(0, 0), std::vector<uint8_t>(512, 0));
 }
 
