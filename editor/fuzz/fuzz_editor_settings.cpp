@@ -1,0 +1,122 @@
+// The editor's setting file from the fuzz input.
+//
+// Invariants: reading never crashes; writing a language index over the file
+// reads back that index and keeps every other plain key the file held; a
+// damaged file may be tidied on its first write, but a second write keeps
+// what the first one left.
+#define SI_NO_CONVERSION
+#include <SimpleIni.h>
+
+#include "core/settings.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <strings.h>
+
+#include <cstdint>
+#include <cstring>
+#include <set>
+#include <string>
+#include <tuple>
+
+namespace {
+
+#define FUZZ_CHECK(cond)                                                                           \
+    do {                                                                                           \
+        if (!(cond))                                                                               \
+            __builtin_trap();                                                                      \
+    } while (0)
+
+const QString& FilePath() {
+    // Memory-backed when there is one: every run writes and replaces the file.
+    static const QString base =
+        QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm") : QDir::tempPath();
+    static QTemporaryDir dir(base + QStringLiteral("/fuzz_editor_settings.XXXXXX"));
+    static const QString path = dir.filePath(QStringLiteral("Brisken.ini"));
+    return path;
+}
+
+void WriteFile(const QString& path, const uint8_t* data, size_t size) {
+    QFile file(path);
+    FUZZ_CHECK(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    FUZZ_CHECK(file.write(reinterpret_cast<const char*>(data), static_cast<qint64>(size)) ==
+               static_cast<qint64>(size));
+}
+
+// Printable text without the characters that shape an INI line.
+bool Plain(const char* text) {
+    for (; *text != 0; ++text)
+        if (*text < 0x20 || *text > 0x7E || std::strchr("[]=;#", *text) != nullptr)
+            return false;
+    return true;
+}
+
+bool Parse(const QString& path, CSimpleIniA& ini) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray bytes = file.readAll();
+    return ini.LoadData(bytes.constData(), static_cast<size_t>(bytes.size())) >= 0;
+}
+
+// Every section, key and value the file holds, as a set.
+std::set<std::tuple<std::string, std::string, std::string>> Entries(const QString& path) {
+    CSimpleIniA ini;
+    FUZZ_CHECK(Parse(path, ini));
+    std::set<std::tuple<std::string, std::string, std::string>> out;
+    CSimpleIniA::TNamesDepend sections;
+    ini.GetAllSections(sections);
+    for (const auto& section : sections) {
+        CSimpleIniA::TNamesDepend keys;
+        ini.GetAllKeys(section.pItem, keys);
+        for (const auto& key : keys)
+            out.emplace(section.pItem, key.pItem, ini.GetValue(section.pItem, key.pItem, ""));
+        if (keys.empty())
+            out.emplace(section.pItem, "", "");
+    }
+    return out;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const QString& path = FilePath();
+    WriteFile(path, data, size);
+    (void)brisken::ReadLanguageIndex(path);
+
+    CSimpleIniA before;
+    const bool parsed = Parse(path, before);
+    const int index = size > 0 ? data[0] % 13 : 0;
+    FUZZ_CHECK(brisken::WriteLanguageIndex(path, index));
+    FUZZ_CHECK(brisken::ReadLanguageIndex(path) == index);
+
+    // A damaged file may be tidied on its first write; a second write keeps
+    // what the first one left.
+    const auto first = Entries(path);
+    FUZZ_CHECK(brisken::WriteLanguageIndex(path, index));
+    FUZZ_CHECK(Entries(path) == first);
+    if (!parsed)
+        return 0;
+
+    CSimpleIniA after;
+    FUZZ_CHECK(Parse(path, after));
+    CSimpleIniA::TNamesDepend sections;
+    before.GetAllSections(sections);
+    for (const auto& section : sections) {
+        CSimpleIniA::TNamesDepend keys;
+        before.GetAllKeys(section.pItem, keys);
+        for (const auto& key : keys) {
+            if (strcasecmp(section.pItem, "Brisken") == 0 &&
+                strcasecmp(key.pItem, "LanguageSelected") == 0)
+                continue;
+            const char* was = before.GetValue(section.pItem, key.pItem, nullptr);
+            if (!Plain(section.pItem) || !Plain(key.pItem) || !Plain(was))
+                continue;
+            const char* now = after.GetValue(section.pItem, key.pItem, nullptr);
+            FUZZ_CHECK(was != nullptr && now != nullptr && std::string(was) == now);
+        }
+    }
+    return 0;
+}
