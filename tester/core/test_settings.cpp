@@ -7,6 +7,7 @@
 #include <SimpleIni.h>
 
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <system_error>
 
@@ -79,6 +80,29 @@ std::string Truncated(std::string text, size_t max) {
     return text;
 }
 
+bool SpansLines(const char* name) {
+    return std::strpbrk(name, "\r\n") != nullptr;
+}
+
+// A damaged file can leave a section or key name running over several lines
+// (an unclosed "["). Such a name cannot be written back as it was read, and
+// every save over the file would add a line to it; it is dropped on reading.
+void DropNamesSpanningLines(CSimpleIniA& ini) {
+    CSimpleIniA::TNamesDepend sections;
+    ini.GetAllSections(sections);
+    for (const auto& section : sections) {
+        if (SpansLines(section.pItem)) {
+            ini.Delete(section.pItem, nullptr);
+            continue;
+        }
+        CSimpleIniA::TNamesDepend keys;
+        ini.GetAllKeys(section.pItem, keys);
+        for (const auto& key : keys)
+            if (SpansLines(key.pItem))
+                ini.Delete(section.pItem, key.pItem);
+    }
+}
+
 bool LoadIni(CSimpleIniA& ini, const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in)
@@ -86,7 +110,10 @@ bool LoadIni(CSimpleIniA& ini, const std::filesystem::path& path) {
     std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (in.bad())
         return false;
-    return ini.LoadData(data) >= 0;
+    if (ini.LoadData(data) < 0)
+        return false;
+    DropNamesSpanningLines(ini);
+    return true;
 }
 
 // Written beside the target and renamed over it, so a failed write leaves the old file.

@@ -4,7 +4,8 @@
 // Invariants: loading never crashes and keeps labels within their width;
 // what was loaded is saved and loaded back unchanged; saving fixed settings
 // over the file loads back exactly those settings, whatever else the file
-// holds; the remembered name is a plain name in the program's folder.
+// holds; repeated saves never grow the file; the remembered name is a plain name in the program's
+// folder.
 #include "test_settings.h"
 
 #include <unistd.h>
@@ -13,6 +14,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 
 namespace {
@@ -47,6 +49,11 @@ void WriteFile(const fs::path& path, const uint8_t* data, size_t size) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
     FUZZ_CHECK(out.good());
+}
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 void CheckLabels(const LabelSettings& labels) {
@@ -86,6 +93,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(LoadSettingFile(file, again, againLabels));
     FUZZ_CHECK(again == loaded);
     FUZZ_CHECK(againLabels == labels);
+
+    // Saving again over a saved file never makes it grow: a damaged file may
+    // be tidied, but it must not gain a line on every save.
+    FUZZ_CHECK(SaveSettingFile(file, loaded, labels));
+    const std::string settled = ReadFile(file);
+    FUZZ_CHECK(SaveSettingFile(file, loaded, labels));
+    FUZZ_CHECK(ReadFile(file).size() <= settled.size());
 
     WriteFile(file, data, size);
     const TestSettings fixed = FixedSettings();

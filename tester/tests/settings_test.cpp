@@ -106,6 +106,23 @@ TEST(SettingFileTest, SavingKeepsOtherSectionsOfTheFile) {
     EXPECT_NE(text.find("CF=1\n"), std::string::npos);
 }
 
+// An unclosed "[" makes a section name run over lines; saving it back would
+// grow the file by a line on every save.
+TEST(SettingFileTest, RepeatedSavesOverADamagedFileDoNotGrowIt) {
+    TempDir tmp;
+    const auto path = tmp.path() / "line1.ini";
+    std::ofstream(path) << "[Notes]\nline=3\n[#\n_=\n";
+    ASSERT_TRUE(SaveSettingFile(path, Sample(), {}));
+    const std::string once = ReadText(path);
+    ASSERT_TRUE(SaveSettingFile(path, Sample(), {}));
+    EXPECT_EQ(ReadText(path), once);
+    EXPECT_NE(once.find("[Notes]\nline=3\n"), std::string::npos);
+    TestSettings loaded;
+    LabelSettings labels;
+    ASSERT_TRUE(LoadSettingFile(path, loaded, labels));
+    EXPECT_EQ(loaded, Sample());
+}
+
 TEST(SettingFileTest, KeysMatchWithoutCaseAndSurroundingBlanks) {
     TempDir tmp;
     const auto path = tmp.path() / "typed.ini";
