@@ -62,11 +62,15 @@ template <typename Entry> void CheckLists(const FileEntries<Entry>& read) {
     FUZZ_CHECK(all.invalid == read.invalid && all.cut >= 0 && all.cut <= static_cast<int>(n));
 }
 
-template <typename Entry> std::unique_ptr<Store<Entry>> StoreOf(const std::vector<Entry>& entries) {
-    auto store = std::make_unique<Store<Entry>>();
-    for (size_t i = 0; i < entries.size() && i < store->size(); ++i)
-        (*store)[i] = entries[i];
-    return store;
+// One store per entry type, reused: the entries in its first slots, the
+// rest cleared from the previous run.
+template <typename Entry> const Store<Entry>& StoreOf(const std::vector<Entry>& entries) {
+    static auto store = std::make_unique<Store<Entry>>();
+    static size_t used = 0;
+    std::fill_n(store->begin(), used, Entry{});
+    used = std::min(entries.size(), store->size());
+    std::copy_n(entries.begin(), used, store->begin());
+    return *store;
 }
 
 std::vector<int> FirstSlots(size_t n) {
@@ -78,9 +82,9 @@ std::vector<int> FirstSlots(size_t n) {
 // Record files: what was read goes out and comes back byte for byte.
 template <typename Entry, typename Reader>
 void CheckRecordRoundTrip(const FileEntries<Entry>& read, Reader reader) {
-    const auto store = StoreOf(read.entries);
+    const Store<Entry>& store = StoreOf(read.entries);
     const std::vector<int> order = FirstSlots(read.entries.size());
-    const QByteArray written = WriteUsv(*store, order);
+    const QByteArray written = WriteUsv(store, order);
     FUZZ_CHECK(static_cast<size_t>(written.size()) == order.size() * sizeof(Entry));
     const FileEntries<Entry> back = reader(written);
     FUZZ_CHECK(back.invalid == 0 && back.entries.size() == order.size());
@@ -100,13 +104,13 @@ QString DialCharacters(QString number) {
 // vCard export and import: one card per entry with a name or a dial
 // character to show, in order, with its number's dial characters.
 void CheckVCardRoundTrip(const PhoneFileEntries& read) {
-    const auto store = StoreOf(read.entries);
+    const Store<PhoneEntry>& store = StoreOf(read.entries);
     const std::vector<int> order = FirstSlots(read.entries.size());
-    const QByteArray written = WriteVCard(*store, order);
+    const QByteArray written = WriteVCard(store, order);
     const PhoneFileEntries back = ReadVCard(written);
     std::vector<QString> numbers;
     for (int slot : order) {
-        const PhoneEntry& e = (*store)[static_cast<size_t>(slot)];
+        const PhoneEntry& e = store[static_cast<size_t>(slot)];
         QString number = DialCharacters(EntryNumber(e));
         if (!EntryName(e).trimmed().isEmpty() || !number.isEmpty())
             numbers.push_back(std::move(number));
@@ -131,7 +135,8 @@ template <typename Entry> void CheckPlacement(const FileEntries<Entry>& read, ui
     }
     if (shape & 0x40)
         book->unreadable.set(static_cast<size_t>(capacity / 2));
-    const auto before = std::make_unique<Book<Entry>>(*book);
+    static auto before = std::make_unique<Book<Entry>>();
+    *before = *book;
 
     const ImportPlacement placed = PlaceEntries<Entry>(*book, read.entries, rows, capacity);
     FUZZ_CHECK(placed.placed.size() <= read.entries.size());
