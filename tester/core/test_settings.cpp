@@ -80,6 +80,16 @@ std::string Truncated(std::string text, size_t max) {
     return text;
 }
 
+// A value from the file cut to its width. The file cannot keep blanks at the
+// end of a value, so a cut that ends in blanks loses them here, not on the
+// next save and load.
+std::string CutValue(std::string text, size_t max) {
+    text = Truncated(std::move(text), max);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
+        text.pop_back();
+    return text;
+}
+
 bool SpansLines(const char* name) {
     return std::strpbrk(name, "\r\n") != nullptr;
 }
@@ -273,8 +283,8 @@ bool LoadSettingFile(const std::filesystem::path& path, TestSettings& settings,
     settings.informationCheck = ParseDecimalByte(text("Information check", "0"));
     const std::string vid = text("VID", "");
     const std::string pid = text("PID", "");
-    settings.vid = StoreVidPid(vid);
-    settings.pid = StoreVidPid(pid);
+    settings.vid = StoreVidPid(CutValue(vid, settings.vid.size()));
+    settings.pid = StoreVidPid(CutValue(pid, settings.pid.size()));
     ParseFirmwareSetting(text("FW", "0"), settings.firmwareMajor, settings.firmwareMinor);
     for (const NumericKey& k : kNumericKeys) {
         uint8_t value = ParseDecimalByte(text(k.key, "0"));
@@ -286,9 +296,9 @@ bool LoadSettingFile(const std::filesystem::path& path, TestSettings& settings,
 
     labels = LabelSettings{};
     labels.checkSd1Label = ParseDecimalByte(text("Check SD1 Label", "0")) != 0;
-    labels.sd1Label = Truncated(text("SD1 Label", ""), LabelSettings::kMaxLabel);
+    labels.sd1Label = CutValue(text("SD1 Label", ""), LabelSettings::kMaxLabel);
     labels.checkSd2Label = ParseDecimalByte(text("Check SD2 Label", "0")) != 0;
-    labels.sd2Label = Truncated(text("SD2 Label", ""), LabelSettings::kMaxLabel);
+    labels.sd2Label = CutValue(text("SD2 Label", ""), LabelSettings::kMaxLabel);
     return readable;
 }
 

@@ -123,6 +123,26 @@ TEST(SettingFileTest, RepeatedSavesOverADamagedFileDoNotGrowIt) {
     EXPECT_EQ(loaded, Sample());
 }
 
+// A value cut to its width can end in blanks the file cannot keep: what was
+// loaded must be what the next save and load give back.
+TEST(SettingFileTest, ValuesCutToTheirWidthSurviveASaveAndLoad) {
+    TempDir tmp;
+    const auto path = tmp.path() / "line1.ini";
+    std::ofstream(path) << "[Orrick]\nVID=46d x\nPID=1\t\t\t2\nSD1 Label=CARD A     X\n";
+    TestSettings loaded;
+    LabelSettings labels;
+    ASSERT_TRUE(LoadSettingFile(path, loaded, labels));
+    EXPECT_EQ(VidPidText(loaded.vid), "46d");
+    EXPECT_EQ(VidPidText(loaded.pid), "1");
+    EXPECT_EQ(labels.sd1Label, "CARD A");
+    ASSERT_TRUE(SaveSettingFile(path, loaded, labels));
+    TestSettings again;
+    LabelSettings againLabels;
+    ASSERT_TRUE(LoadSettingFile(path, again, againLabels));
+    EXPECT_EQ(again, loaded);
+    EXPECT_EQ(againLabels, labels);
+}
+
 TEST(SettingFileTest, KeysMatchWithoutCaseAndSurroundingBlanks) {
     TempDir tmp;
     const auto path = tmp.path() / "typed.ini";
