@@ -28,13 +28,10 @@ namespace {
             __builtin_trap();                                                                      \
     } while (0)
 
-const QString& FilePath() {
-    // Memory-backed when there is one: every run writes and replaces the file.
-    static const QString base =
-        QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm") : QDir::tempPath();
-    static QTemporaryDir dir(base + QStringLiteral("/fuzz_editor_settings.XXXXXX"));
-    static const QString path = dir.filePath(QStringLiteral("Brisken.ini"));
-    return path;
+// Memory-backed when there is one: every run writes and replaces the file.
+QString TempBase() {
+    return QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm")
+                                                     : QDir::tempPath();
 }
 
 void WriteFile(const QString& path, const uint8_t* data, size_t size) {
@@ -71,7 +68,10 @@ qsizetype TextBytes(const QString& path) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const QString& path = FilePath();
+    // A folder of its own for each input, removed when the input is done.
+    const QTemporaryDir dir(TempBase() + QStringLiteral("/fuzz_editor_settings.XXXXXX"));
+    FUZZ_CHECK(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("Brisken.ini"));
     WriteFile(path, data, size);
     (void)brisken::ReadLanguageIndex(path);
 

@@ -12,7 +12,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -29,22 +28,24 @@ namespace fs = std::filesystem;
             __builtin_trap();                                                                      \
     } while (0)
 
-const fs::path& WorkDir() {
-    static const fs::path dir = [] {
+// A folder of its own for each input, removed when the input is done, so
+// that no run leaves files behind (a finding leaves its folder to look at).
+struct RunDir {
+    RunDir() {
         // Memory-backed when there is one: every run writes and renames files.
         const fs::path base = fs::is_directory("/dev/shm") ? "/dev/shm" : fs::temp_directory_path();
         std::string pattern = (base / "fuzz_tester_settings.XXXXXX").string();
         FUZZ_CHECK(mkdtemp(pattern.data()) != nullptr);
-        const fs::path made(pattern);
-        // One folder per process; removed when the run ends.
-        std::atexit([] {
-            std::error_code ignored;
-            fs::remove_all(WorkDir(), ignored);
-        });
-        return made;
-    }();
-    return dir;
-}
+        path = pattern;
+    }
+    ~RunDir() {
+        std::error_code ignored;
+        fs::remove_all(path, ignored);
+    }
+    RunDir(const RunDir&) = delete;
+    RunDir& operator=(const RunDir&) = delete;
+    fs::path path;
+};
 
 void WriteFile(const fs::path& path, const uint8_t* data, size_t size) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -86,7 +87,9 @@ TestSettings FixedSettings() {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const fs::path file = WorkDir() / "Setting.ini";
+    const RunDir run;
+    const fs::path& dir = run.path;
+    const fs::path file = dir / "Setting.ini";
     WriteFile(file, data, size);
 
     TestSettings loaded;
@@ -118,14 +121,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(again == fixed);
     FUZZ_CHECK(againLabels == fixedLabels);
 
-    WriteFile(WorkDir() / "DefaultFiles.ini", data, size);
-    if (const auto last = ReadLastSettingFile(WorkDir())) {
+    WriteFile(dir / "DefaultFiles.ini", data, size);
+    if (const auto last = ReadLastSettingFile(dir)) {
         FUZZ_CHECK(!last->name.empty());
-        FUZZ_CHECK(last->path.parent_path() == WorkDir());
+        FUZZ_CHECK(last->path.parent_path() == dir);
         FUZZ_CHECK(last->path.filename() == last->name);
     }
-    FUZZ_CHECK(WriteLastSettingFile(WorkDir(), "Line 7.ini"));
-    const auto last = ReadLastSettingFile(WorkDir());
+    FUZZ_CHECK(WriteLastSettingFile(dir, "Line 7.ini"));
+    const auto last = ReadLastSettingFile(dir);
     FUZZ_CHECK(last && last->name == "Line 7.ini");
     return 0;
 }
