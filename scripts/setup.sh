@@ -5,7 +5,9 @@ set -euo pipefail
 
 packages=(
   # toolchain
-  build-essential cmake ninja-build pkg-config ccache clang libclang-rt-14-dev clang-format
+  build-essential cmake ninja-build pkg-config ccache clang-format
+  # the fuzz build (clang with the libFuzzer runtime) and symbolized sanitizer reports
+  clang libclang-rt-14-dev llvm
   # card access: PC/SC library, daemon and the virtual reader driver
   libpcsclite-dev pcscd pcsc-tools vsmartcard-vpcd
   # programs

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up the machine, builds everything warning-free and runs every test:
 # once in a normal build, once under AddressSanitizer + UndefinedBehaviorSanitizer
-# (library, simulators and the display-free cores).
+# (library, simulators and the display-free cores), then the Windows DLLs, a
+# short fuzz pass and the ThreadSanitizer tests of the threaded cores.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 bash "$root/scripts/setup.sh"
@@ -23,6 +24,7 @@ cmake --build "$asan" -j"$jobs"
 # The Windows DLLs, cross-built with MinGW-w64 and tested under Wine; the pcscd
 # tests reach the sandbox through the bridge of the Linux tree above. Skipped
 # with a note when the cross compiler or Wine is missing.
+status=0
 if command -v i686-w64-mingw32-g++-posix >/dev/null && command -v wine >/dev/null; then
   windows=${SUITE_WINDOWS_DIR:-$root/build-windows}
   cmake -S "$root" -B "$windows" -G Ninja -DSUITE_WERROR=ON \
@@ -35,10 +37,14 @@ if command -v i686-w64-mingw32-g++-posix >/dev/null && command -v wine >/dev/nul
   mkdir -p "$WINEPREFIX"
   wineserver -p </dev/null >/dev/null 2>&1 || true
   wine wineboot </dev/null >/dev/null 2>&1 || true
-  status=0
   (cd "$windows" && ctest --output-on-failure -j1 --timeout 600) || status=$?
   wineserver -k </dev/null >/dev/null 2>&1 || true
-  exit "$status"
 else
   echo "test: Windows step skipped (no i686-w64-mingw32-g++-posix or wine)"
 fi
+
+# The short fuzz pass over every fuzz_* target (clang build in build-fuzz),
+# then the threaded cores' tests under ThreadSanitizer (build-tsan).
+bash "$root/scripts/fuzz.sh" || status=1
+bash "$root/scripts/tsan.sh" || status=1
+exit "$status"

@@ -12,12 +12,8 @@ target_include_directories(nimbrel_codec_tests PRIVATE
 target_link_libraries(nimbrel_codec_tests PRIVATE nimbrel_core GTest::gtest_main)
 gtest_discover_tests(nimbrel_codec_tests DISCOVERY_TIMEOUT 60 NO_PRETTY_VALUES)
 
-# libFuzzer targets need clang; configure a separate build with
-# -DCMAKE_CXX_COMPILER=clang++ -DSUITE_FUZZ=ON.
-option(SUITE_FUZZ "Build the libFuzzer targets of the card decoders (clang only)" OFF)
-if(SUITE_FUZZ)
-  add_subdirectory(${CMAKE_CURRENT_LIST_DIR}/../fuzz ${CMAKE_BINARY_DIR}/cardlib/fuzz)
-endif()
+# The libFuzzer targets of the decoders (cardlib/fuzz) are added with every
+# other fuzz target by the top-level SUITE_FUZZ build (cmake/Fuzz.cmake).
 
 # The book exports through the scripted PC/SC fake and the in-process
 # virtual card. The fake comes from unit.cmake, included after this file, so

@@ -119,6 +119,18 @@ TEST_F(LanguageTest, ChoosingWritesTheIndexAndKeepsOtherContent) {
     EXPECT_TRUE(ReadIni().contains("LanguageSelected"));
 }
 
+// An unclosed "[" makes a section name run over lines; writing it back would
+// grow the file by a line on every write.
+TEST_F(LanguageTest, RepeatedWritesOverADamagedFileLeaveItTheSame) {
+    WriteIni("[Other]\nkeep=1\n[open\n\x7f=(\n");
+    ASSERT_TRUE(WriteLanguageIndex(Ini(), 4));
+    const QByteArray once = ReadIni();
+    ASSERT_TRUE(WriteLanguageIndex(Ini(), 4));
+    EXPECT_EQ(ReadIni(), once);
+    EXPECT_EQ(ReadLanguageIndex(Ini()), 4);
+    EXPECT_TRUE(once.contains("keep = 1") || once.contains("keep=1"));
+}
+
 TEST_F(LanguageTest, NoChoiceWritesNothingAndKeepsLanguage) {
     SetInterfaceLanguage(1036);
     EXPECT_FALSE(ApplyLanguageChoice(-1, Ini()));

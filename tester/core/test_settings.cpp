@@ -7,6 +7,7 @@
 #include <SimpleIni.h>
 
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <system_error>
 
@@ -79,6 +80,39 @@ std::string Truncated(std::string text, size_t max) {
     return text;
 }
 
+// A value from the file cut to its width. The file cannot keep blanks at the
+// end of a value, so a cut that ends in blanks loses them here, not on the
+// next save and load.
+std::string CutValue(std::string text, size_t max) {
+    text = Truncated(std::move(text), max);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
+        text.pop_back();
+    return text;
+}
+
+bool SpansLines(const char* name) {
+    return std::strpbrk(name, "\r\n") != nullptr;
+}
+
+// A damaged file can leave a section or key name running over several lines
+// (an unclosed "["). Such a name cannot be written back as it was read, and
+// every save over the file would add a line to it; it is dropped on reading.
+void DropNamesSpanningLines(CSimpleIniA& ini) {
+    CSimpleIniA::TNamesDepend sections;
+    ini.GetAllSections(sections);
+    for (const auto& section : sections) {
+        if (SpansLines(section.pItem)) {
+            ini.Delete(section.pItem, nullptr);
+            continue;
+        }
+        CSimpleIniA::TNamesDepend keys;
+        ini.GetAllKeys(section.pItem, keys);
+        for (const auto& key : keys)
+            if (SpansLines(key.pItem))
+                ini.Delete(section.pItem, key.pItem);
+    }
+}
+
 bool LoadIni(CSimpleIniA& ini, const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in)
@@ -86,7 +120,10 @@ bool LoadIni(CSimpleIniA& ini, const std::filesystem::path& path) {
     std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (in.bad())
         return false;
-    return ini.LoadData(data) >= 0;
+    if (ini.LoadData(data) < 0)
+        return false;
+    DropNamesSpanningLines(ini);
+    return true;
 }
 
 // Written beside the target and renamed over it, so a failed write leaves the old file.
@@ -246,8 +283,8 @@ bool LoadSettingFile(const std::filesystem::path& path, TestSettings& settings,
     settings.informationCheck = ParseDecimalByte(text("Information check", "0"));
     const std::string vid = text("VID", "");
     const std::string pid = text("PID", "");
-    settings.vid = StoreVidPid(vid);
-    settings.pid = StoreVidPid(pid);
+    settings.vid = StoreVidPid(CutValue(vid, settings.vid.size()));
+    settings.pid = StoreVidPid(CutValue(pid, settings.pid.size()));
     ParseFirmwareSetting(text("FW", "0"), settings.firmwareMajor, settings.firmwareMinor);
     for (const NumericKey& k : kNumericKeys) {
         uint8_t value = ParseDecimalByte(text(k.key, "0"));
@@ -259,9 +296,9 @@ bool LoadSettingFile(const std::filesystem::path& path, TestSettings& settings,
 
     labels = LabelSettings{};
     labels.checkSd1Label = ParseDecimalByte(text("Check SD1 Label", "0")) != 0;
-    labels.sd1Label = Truncated(text("SD1 Label", ""), LabelSettings::kMaxLabel);
+    labels.sd1Label = CutValue(text("SD1 Label", ""), LabelSettings::kMaxLabel);
     labels.checkSd2Label = ParseDecimalByte(text("Check SD2 Label", "0")) != 0;
-    labels.sd2Label = Truncated(text("SD2 Label", ""), LabelSettings::kMaxLabel);
+    labels.sd2Label = CutValue(text("SD2 Label", ""), LabelSettings::kMaxLabel);
     return readable;
 }
 

@@ -106,6 +106,43 @@ TEST(SettingFileTest, SavingKeepsOtherSectionsOfTheFile) {
     EXPECT_NE(text.find("CF=1\n"), std::string::npos);
 }
 
+// An unclosed "[" makes a section name run over lines; saving it back would
+// grow the file by a line on every save.
+TEST(SettingFileTest, RepeatedSavesOverADamagedFileDoNotGrowIt) {
+    TempDir tmp;
+    const auto path = tmp.path() / "line1.ini";
+    std::ofstream(path) << "[Notes]\nline=3\n[#\n_=\n";
+    ASSERT_TRUE(SaveSettingFile(path, Sample(), {}));
+    const std::string once = ReadText(path);
+    ASSERT_TRUE(SaveSettingFile(path, Sample(), {}));
+    EXPECT_EQ(ReadText(path), once);
+    EXPECT_NE(once.find("[Notes]\nline=3\n"), std::string::npos);
+    TestSettings loaded;
+    LabelSettings labels;
+    ASSERT_TRUE(LoadSettingFile(path, loaded, labels));
+    EXPECT_EQ(loaded, Sample());
+}
+
+// A value cut to its width can end in blanks the file cannot keep: what was
+// loaded must be what the next save and load give back.
+TEST(SettingFileTest, ValuesCutToTheirWidthSurviveASaveAndLoad) {
+    TempDir tmp;
+    const auto path = tmp.path() / "line1.ini";
+    std::ofstream(path) << "[Orrick]\nVID=46d x\nPID=1\t\t\t2\nSD1 Label=CARD A     X\n";
+    TestSettings loaded;
+    LabelSettings labels;
+    ASSERT_TRUE(LoadSettingFile(path, loaded, labels));
+    EXPECT_EQ(VidPidText(loaded.vid), "46d");
+    EXPECT_EQ(VidPidText(loaded.pid), "1");
+    EXPECT_EQ(labels.sd1Label, "CARD A");
+    ASSERT_TRUE(SaveSettingFile(path, loaded, labels));
+    TestSettings again;
+    LabelSettings againLabels;
+    ASSERT_TRUE(LoadSettingFile(path, again, againLabels));
+    EXPECT_EQ(again, loaded);
+    EXPECT_EQ(againLabels, labels);
+}
+
 TEST(SettingFileTest, KeysMatchWithoutCaseAndSurroundingBlanks) {
     TempDir tmp;
     const auto path = tmp.path() / "typed.ini";
