@@ -21,3 +21,6 @@ target_compile_definitions(nimbrel_unit_tests PRIVATE
   NIMBREL_SO="$<TARGET_FILE:nimbrel>")
 add_dependencies(nimbrel_unit_tests nimbrel)
 gtest_discover_tests(nimbrel_unit_tests DISCOVERY_TIMEOUT 60)
+
+# Seed corpus of the whole-library fuzz targets, recorded from the virtual cards.
+include(${PROJECT_SOURCE_DIR}/cardlib/fuzz/corpus_recorder.cmake OPTIONAL)
