@@ -3,6 +3,8 @@
 // directories join the table and are scanned in turn.
 #include "file_map.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <optional>
 #include <span>
 
@@ -99,6 +101,17 @@ std::uint32_t FcpFileSize(std::span<const std::uint8_t> answer) {
     return static_cast<std::uint32_t>((size->value[0] << 8) | size->value[1]);
 }
 
+// The exports report the total as an int. A sum beyond that (a card that
+// claims tens of thousands of full-size files) stops growing just past it
+// rather than wrapping, and the walk then fails instead of reporting a
+// meaningless size.
+constexpr std::uint32_t kTotalLimit = static_cast<std::uint32_t>(INT32_MAX);
+
+void AddToTotal(std::uint32_t bytes) {
+    const std::uint64_t sum = std::uint64_t{g_table.total} + bytes;
+    g_table.total = static_cast<std::uint32_t>(std::min<std::uint64_t>(sum, kTotalLimit + 1ull));
+}
+
 QuarnResult AddDirectory(std::uint16_t fileId) {
     if (g_table.count >= kMaxDirectories)
         return QUARN_E_DIRECTORY_TABLE_FULL;
@@ -121,18 +134,18 @@ QuarnResult Account(Walk walk, std::uint16_t directory, std::uint16_t fileId, bo
                 if (rv != QUARN_OK)
                     return rv;
             } else {
-                g_table.total += FcpFileSize(answer);
+                AddToTotal(FcpFileSize(answer));
             }
         } else if (answer.size() > kGsmTypeOfFile && answer[kGsmTypeOfFile] == kGsmTypeDf) {
             QuarnResult rv = AddDirectory(fileId);
             if (rv != QUARN_OK)
                 return rv;
         } else if (answer.size() >= kGsmFileSize + 2) {
-            g_table.total +=
-                static_cast<std::uint32_t>((answer[kGsmFileSize] << 8) | answer[kGsmFileSize + 1]);
+            AddToTotal(
+                static_cast<std::uint32_t>((answer[kGsmFileSize] << 8) | answer[kGsmFileSize + 1]));
         }
         // The SIM walk also counts what the card holds about each file.
-        g_table.total += static_cast<std::uint32_t>(answer.size());
+        AddToTotal(static_cast<std::uint32_t>(answer.size()));
         return QUARN_OK;
     }
 
@@ -149,7 +162,7 @@ QuarnResult Account(Walk walk, std::uint16_t directory, std::uint16_t fileId, bo
     }
     if (trace && firstRange && descriptor && (*descriptor & kDescriptorShareable))
         std::fputs("Shareable File\n", trace);
-    g_table.total += FcpFileSize(answer);
+    AddToTotal(FcpFileSize(answer));
     return QUARN_OK;
 }
 
@@ -200,6 +213,8 @@ QuarnResult WalkFileTree(const CardLink& link, Walk walk, std::uint32_t* totalBy
             return rv;
         ++g_table.position;
     }
+    if (g_table.total > kTotalLimit)
+        return QUARN_E_BAD_ANSWER;
     *totalBytes = g_table.total;
     return QUARN_OK;
 }

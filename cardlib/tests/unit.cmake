@@ -11,7 +11,8 @@ add_executable(nimbrel_unit_tests
   ${CMAKE_CURRENT_SOURCE_DIR}/unit/transport_test.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/unit/file_access_test.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/unit/card_type_test.cpp
-  ${CMAKE_CURRENT_SOURCE_DIR}/unit/exports_test.cpp)
+  ${CMAKE_CURRENT_SOURCE_DIR}/unit/exports_test.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/unit/card_answers_test.cpp)
 target_include_directories(nimbrel_unit_tests PRIVATE
   ${PROJECT_SOURCE_DIR}/cardlib/src ${CMAKE_CURRENT_SOURCE_DIR}/unit)
 target_link_libraries(nimbrel_unit_tests PRIVATE nimbrel_core fake_pcsc simcard GTest::gtest_main)
