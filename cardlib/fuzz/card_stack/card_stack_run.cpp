@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 #include <iterator>
 
 #include "nimbrel.h"
@@ -44,6 +45,18 @@ template <std::size_t N> bool OnlyFrom(const char (&field)[N], const char* allow
         if (!std::strchr(allowed, field[i]))
             return false;
     return true;
+}
+
+// UCS2 text high byte first with its 16-bit zero, cut to the field.
+void PutUcs2(std::uint8_t* field, std::size_t size, std::initializer_list<char16_t> text) {
+    std::memset(field, 0, size);
+    std::size_t at = 0;
+    for (char16_t ch : text) {
+        if (at + 4 > size)
+            break;
+        field[at++] = static_cast<std::uint8_t>(ch >> 8);
+        field[at++] = static_cast<std::uint8_t>(ch);
+    }
 }
 
 class Runner {
@@ -182,11 +195,17 @@ void Runner::DiallingBook(bool lastDialled) {
             haveFirst = true;
         }
     }
-    // What was read goes back unchanged, then an entry of our own.
-    _PHONEBOOK_ITEM mine{};
+    // What was read goes back unchanged, then entries of our own: a Latin
+    // name, a Cyrillic one, and one with characters whose high byte is FF.
+    _PHONEBOOK_ITEM mine{}, cyrillic{}, wide{};
     std::strcpy(mine.name, "Fuzz Tester");
     std::strcpy(mine.number, "+4930123456789");
-    for (_PHONEBOOK_ITEM* item : {haveFirst ? &first : nullptr, &mine}) {
+    PutUcs2(cyrillic.nameUcs2, sizeof cyrillic.nameUcs2,
+            {u'\u0416', u'\u0430', u'\u043D', u'\u043D', u'\u0430'});
+    std::strcpy(cyrillic.number, "89161234567");
+    PutUcs2(wide.nameUcs2, sizeof wide.nameUcs2, {u'\uFF21', u'b', u'\uFF23'});
+    std::strcpy(wide.number, "*31#");
+    for (_PHONEBOOK_ITEM* item : {haveFirst ? &first : nullptr, &mine, &cyrillic, &wide}) {
         if (!item)
             continue;
         if (lastDialled)
@@ -222,11 +241,15 @@ void Runner::SmsBook(const char* name, QuarnResult (*open)(QuarnConnection, _FIL
     }
     if (haveFirst)
         Call("write SMS record back", [&] { return write(connection_, &fi, &first, 1); });
-    _SMS_ITEM mine{};
-    mine.status = 7;
+    _SMS_ITEM mine{}, ucs2{};
+    mine.status = ucs2.status = 7;
     std::strcpy(mine.address, "+4930123456789");
-    std::strcpy(mine.text, "Fuzz test message");
-    Call("write new SMS", [&] { return write(connection_, &fi, &mine, 1); });
+    std::strcpy(mine.text, "Fuzz test message {with} [escapes]");
+    std::strcpy(ucs2.address, "0123456789");
+    PutUcs2(ucs2.textUcs2, sizeof ucs2.textUcs2,
+            {u'\u041F', u'\u0440', u'\u0438', u'\u0432', u'\u0435', u'\u0442'});
+    for (_SMS_ITEM* item : {&mine, &ucs2})
+        Call("write new SMS", [&] { return write(connection_, &fi, item, 1); });
 }
 
 void Runner::CdmaSmsBook() {
@@ -253,12 +276,16 @@ void Runner::CdmaSmsBook() {
     if (haveFirst)
         Call("Quarn_WriteCDMASMSBook",
              [&] { return Quarn_WriteCDMASMSBook(connection_, &fi, &first, 1); });
-    _CDMA_SMS_ITEM mine{};
-    mine.status = 7;
+    _CDMA_SMS_ITEM mine{}, ucs2{};
+    mine.status = ucs2.status = 7;
     std::strcpy(mine.address, "5551234567");
     std::strcpy(mine.text, "Fuzz test message");
-    Call("Quarn_WriteCDMASMSBook",
-         [&] { return Quarn_WriteCDMASMSBook(connection_, &fi, &mine, 1); });
+    std::strcpy(ucs2.address, "5551234567");
+    PutUcs2(ucs2.textUcs2, sizeof ucs2.textUcs2,
+            {u'\u041F', u'\u0440', u'\u0438', u'\u0432', u'\u0435', u'\u0442'});
+    for (_CDMA_SMS_ITEM* item : {&mine, &ucs2})
+        Call("Quarn_WriteCDMASMSBook",
+             [&] { return Quarn_WriteCDMASMSBook(connection_, &fi, item, 1); });
 }
 
 void Runner::UsimPhoneBook() {
@@ -361,6 +388,8 @@ void Runner::FileMap(bool usim) {
 }
 
 void Runner::Run() {
+    if (Call("Quarn_IsCardExist", [] { return Quarn_IsCardExist(); }) != QUARN_OK)
+        Broken(call_, "the card in the known reader was not found");
     if (Call("Quarn_Connect", [&] { return Quarn_Connect(&connection_); }) != QUARN_OK)
         Broken(call_, "no connection to the card in the known reader");
     const std::uint16_t groups = options_.groups;
@@ -399,6 +428,13 @@ void Runner::Run() {
         FileMap(true);
     if (Call("Quarn_DisConnect", [&] { return Quarn_DisConnect(connection_); }) != QUARN_OK)
         Broken(call_, "the connection did not close");
+    // A second way in: a reader assigned by name (ours is known anyway).
+    QuarnConnection assigned = 0;
+    if (Call("Quarn_ConnectAssignReader",
+             [&] { return Quarn_ConnectAssignReader(&assigned, "Bench Reader"); }) != QUARN_OK)
+        Broken(call_, "no connection through an assigned reader");
+    if (Call("Quarn_DisConnect", [&] { return Quarn_DisConnect(assigned); }) != QUARN_OK)
+        Broken(call_, "the assigned connection did not close");
 }
 
 } // namespace
