@@ -1,5 +1,7 @@
 // SMS books: EF_SMS under DF_TELECOM, under the USIM application and under
 // the PHS directory (GSM-format records), and the R-UIM EF_SMS under DF_CDMA.
+#include <cstring>
+
 #include "books.h"
 #include "books_common.h"
 #include "codec_cdma_sms.h"
@@ -30,6 +32,9 @@ template <typename Item, std::size_t RecordBytes> struct SmsBook {
                         std::span(item.record, length));
         if (rv != QUARN_OK)
             return rv;
+        // A card's record may be shorter than the image: the rest reads as
+        // unused record bytes, not as whatever the caller's item held.
+        std::memset(item.record + length, 0xFF, RecordBytes - length);
         decode(std::span<const uint8_t>(item.record, length), item);
         return QUARN_OK;
     }

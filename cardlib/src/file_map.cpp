@@ -3,6 +3,8 @@
 // directories join the table and are scanned in turn.
 #include "file_map.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <span>
 
 #include "file_access.h"
@@ -75,6 +77,18 @@ void SelectPathTo(const CardLink& link, std::uint16_t index, std::FILE* trace) {
     }
 }
 
+// The exports report the total as an int. A sum beyond that (a card that
+// claims tens of thousands of full-size files) stops growing just past it
+// rather than wrapping, and the walk then fails instead of reporting a
+// meaningless size.
+constexpr std::uint32_t kTotalLimit = static_cast<std::uint32_t>(INT32_MAX);
+
+void AddToTotal(std::uint32_t bytes) {
+    DirectoryTable& table = Table();
+    const std::uint64_t sum = std::uint64_t{table.total} + bytes;
+    table.total = static_cast<std::uint32_t>(std::min<std::uint64_t>(sum, kTotalLimit + 1ull));
+}
+
 QuarnResult AddDirectory(std::uint16_t fileId) {
     DirectoryTable& table = Table();
     if (table.count >= kMaxDirectories)
@@ -97,10 +111,10 @@ QuarnResult Account(Walk walk, std::uint16_t directory, std::uint16_t fileId, bo
             if (rv != QUARN_OK)
                 return rv;
         } else {
-            table.total += entry.fileSize;
+            AddToTotal(entry.fileSize);
         }
         // The SIM walk also counts what the card holds about each file.
-        table.total += static_cast<std::uint32_t>(answer.size());
+        AddToTotal(static_cast<std::uint32_t>(answer.size()));
         return QUARN_OK;
     }
 
@@ -117,7 +131,7 @@ QuarnResult Account(Walk walk, std::uint16_t directory, std::uint16_t fileId, bo
     }
     if (trace && firstRange && entry.shareable)
         std::fputs("Shareable File\n", trace);
-    table.total += entry.fileSize;
+    AddToTotal(entry.fileSize);
     return QUARN_OK;
 }
 
@@ -166,6 +180,8 @@ QuarnResult WalkFileTree(const CardLink& link, Walk walk, std::uint32_t* totalBy
             return rv;
         ++table.position;
     }
+    if (table.total > kTotalLimit)
+        return QUARN_E_BAD_ANSWER;
     *totalBytes = table.total;
     return QUARN_OK;
 }

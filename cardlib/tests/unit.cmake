@@ -11,7 +11,8 @@ add_executable(nimbrel_unit_tests
   ${CMAKE_CURRENT_SOURCE_DIR}/unit/transport_test.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/unit/file_access_test.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/unit/card_type_test.cpp
-  ${CMAKE_CURRENT_SOURCE_DIR}/unit/exports_test.cpp)
+  ${CMAKE_CURRENT_SOURCE_DIR}/unit/exports_test.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/unit/card_answers_test.cpp)
 target_include_directories(nimbrel_unit_tests PRIVATE
   ${PROJECT_SOURCE_DIR}/cardlib/src ${CMAKE_CURRENT_SOURCE_DIR}/unit)
 target_link_libraries(nimbrel_unit_tests PRIVATE nimbrel_core fake_pcsc simcard GTest::gtest_main)
@@ -21,3 +22,6 @@ target_compile_definitions(nimbrel_unit_tests PRIVATE
   NIMBREL_SO="$<TARGET_FILE:nimbrel>")
 add_dependencies(nimbrel_unit_tests nimbrel)
 gtest_discover_tests(nimbrel_unit_tests DISCOVERY_TIMEOUT 60)
+
+# Seed corpus of the whole-library fuzz targets, recorded from the virtual cards.
+include(${PROJECT_SOURCE_DIR}/cardlib/fuzz/corpus_recorder.cmake OPTIONAL)
