@@ -100,7 +100,6 @@ QuarnResult AddDirectory(std::uint16_t fileId) {
 // Takes one found file (or directory) into the table and the total.
 QuarnResult Account(Walk walk, std::uint16_t directory, std::uint16_t fileId, bool firstRange,
                     std::span<const std::uint8_t> answer, std::FILE* trace) {
-    DirectoryTable& table = Table();
     if (walk == Walk::Sim) {
         // A USIM is still spoken to in the UICC command set after its card
         // information was read, and answers in FCP form: read such answers
