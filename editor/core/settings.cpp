@@ -12,6 +12,8 @@
 #define SI_NO_CONVERSION
 #include <SimpleIni.h>
 
+#include "ini_names.h"
+
 #include <climits>
 #include <cstring>
 #include <string>
@@ -63,31 +65,6 @@ bool LoadIni(const QString& path, CSimpleIniA& ini) {
     return ini.LoadData(bytes.constData(), static_cast<size_t>(bytes.size())) >= 0;
 }
 
-bool SpansLines(const char* name) {
-    return std::strpbrk(name, "\r\n") != nullptr;
-}
-
-// A damaged file can leave a section or key name running over several lines
-// (an unclosed "["). Such a name cannot be written back as it was read, and
-// each write would add another line to it; it is dropped instead.
-void DropNamesSpanningLines(CSimpleIniA& ini) {
-    CSimpleIniA::TNamesDepend sections;
-    ini.GetAllSections(sections);
-    for (const auto& section : sections) {
-        if (SpansLines(section.pItem)) {
-            ini.Delete(section.pItem, nullptr);
-            continue;
-        }
-        CSimpleIniA::TNamesDepend keys;
-        ini.GetAllKeys(section.pItem, keys);
-        for (const auto& key : keys) {
-            if (SpansLines(key.pItem)) {
-                ini.Delete(section.pItem, key.pItem);
-            }
-        }
-    }
-}
-
 } // namespace
 
 QString SettingsFilePath() {
@@ -105,7 +82,7 @@ int ReadLanguageIndex(const QString& path) {
 bool WriteLanguageIndex(const QString& path, int index) {
     CSimpleIniA ini;
     LoadIni(path, ini); // a missing or unreadable file starts empty
-    DropNamesSpanningLines(ini);
+    suite::DropNamesSpanningLines(ini);
     ini.SetValue(kSection, kKey, std::to_string(index).c_str());
     std::string data;
     if (ini.Save(data) < 0) {

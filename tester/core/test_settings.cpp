@@ -6,6 +6,8 @@
 #define SI_IMPLEMENTATION
 #include <SimpleIni.h>
 
+#include "ini_names.h"
+
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -90,29 +92,6 @@ std::string CutValue(std::string text, size_t max) {
     return text;
 }
 
-bool SpansLines(const char* name) {
-    return std::strpbrk(name, "\r\n") != nullptr;
-}
-
-// A damaged file can leave a section or key name running over several lines
-// (an unclosed "["). Such a name cannot be written back as it was read, and
-// every save over the file would add a line to it; it is dropped on reading.
-void DropNamesSpanningLines(CSimpleIniA& ini) {
-    CSimpleIniA::TNamesDepend sections;
-    ini.GetAllSections(sections);
-    for (const auto& section : sections) {
-        if (SpansLines(section.pItem)) {
-            ini.Delete(section.pItem, nullptr);
-            continue;
-        }
-        CSimpleIniA::TNamesDepend keys;
-        ini.GetAllKeys(section.pItem, keys);
-        for (const auto& key : keys)
-            if (SpansLines(key.pItem))
-                ini.Delete(section.pItem, key.pItem);
-    }
-}
-
 bool LoadIni(CSimpleIniA& ini, const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in)
@@ -122,7 +101,7 @@ bool LoadIni(CSimpleIniA& ini, const std::filesystem::path& path) {
         return false;
     if (ini.LoadData(data) < 0)
         return false;
-    DropNamesSpanningLines(ini);
+    suite::DropNamesSpanningLines(ini);
     return true;
 }
 
