@@ -24,4 +24,4 @@ add_dependencies(nimbrel_unit_tests nimbrel)
 gtest_discover_tests(nimbrel_unit_tests DISCOVERY_TIMEOUT 60)
 
 # Seed corpus of the whole-library fuzz targets, recorded from the virtual cards.
-include(${PROJECT_SOURCE_DIR}/cardlib/fuzz/corpus_recorder.cmake OPTIONAL)
+include(${PROJECT_SOURCE_DIR}/cardlib/fuzz/corpus_recorder.cmake)

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <initializer_list>
 #include <iterator>
+#include <optional>
 
 #include "nimbrel.h"
 
@@ -99,6 +100,26 @@ private:
     void CheckCardInfo(const _CARD_INFO& info) const;
 
     bool Open(const char* name, QuarnResult (*open)(QuarnConnection, _FILE_INFO*), _FILE_INFO& fi);
+    // Reads the book's records in order until one fails, checking and keeping
+    // each; gives back the first record when there was one.
+    template <typename Item, typename Read>
+    std::optional<Item> ReadRecords(const char* name, _FILE_INFO& fi, Read read,
+                                    void (Runner::*check)(const Item&) const) {
+        std::optional<Item> first;
+        const int records =
+            fi.recordCount < options_.maxRecords ? fi.recordCount : options_.maxRecords;
+        for (int record = 1; record <= records; ++record) {
+            Item item;
+            Fill(item);
+            if (Call(name, [&] { return read(connection_, &fi, &item, record); }) != QUARN_OK)
+                break;
+            (this->*check)(item);
+            Keep(item);
+            if (record == 1)
+                first = item;
+        }
+        return first;
+    }
     void DiallingBook(bool lastDialled);
     void SmsBook(const char* name, QuarnResult (*open)(QuarnConnection, _FILE_INFO*),
                  QuarnResult (*read)(QuarnConnection, _FILE_INFO*, _SMS_ITEM*, int),
@@ -179,22 +200,8 @@ void Runner::DiallingBook(bool lastDialled) {
               lastDialled ? Quarn_OpenLastNumDialledBook : Quarn_OpenPhoneBook, fi))
         return;
     auto read = lastDialled ? Quarn_ReadLastNumDialledBook : Quarn_ReadPhoneBook;
-    _PHONEBOOK_ITEM first;
-    bool haveFirst = false;
-    const int records = fi.recordCount < options_.maxRecords ? fi.recordCount : options_.maxRecords;
-    for (int record = 1; record <= records; ++record) {
-        _PHONEBOOK_ITEM item;
-        Fill(item);
-        if (Call("read dialling record", [&] { return read(connection_, &fi, &item, record); }) !=
-            QUARN_OK)
-            break;
-        CheckItem(item);
-        Keep(item);
-        if (record == 1) {
-            first = item;
-            haveFirst = true;
-        }
-    }
+    std::optional<_PHONEBOOK_ITEM> first =
+        ReadRecords("read dialling record", fi, read, &Runner::CheckItem);
     // What was read goes back unchanged, then entries of our own: a Latin
     // name, a Cyrillic one, and one with characters whose high byte is FF.
     _PHONEBOOK_ITEM mine{}, cyrillic{}, wide{};
@@ -205,7 +212,7 @@ void Runner::DiallingBook(bool lastDialled) {
     std::strcpy(cyrillic.number, "89161234567");
     PutUcs2(wide.nameUcs2, sizeof wide.nameUcs2, {u'\uFF21', u'b', u'\uFF23'});
     std::strcpy(wide.number, "*31#");
-    for (_PHONEBOOK_ITEM* item : {haveFirst ? &first : nullptr, &mine, &cyrillic, &wide}) {
+    for (_PHONEBOOK_ITEM* item : {first ? &*first : nullptr, &mine, &cyrillic, &wide}) {
         if (!item)
             continue;
         if (lastDialled)
@@ -223,24 +230,9 @@ void Runner::SmsBook(const char* name, QuarnResult (*open)(QuarnConnection, _FIL
     _FILE_INFO fi;
     if (!Open(name, open, fi))
         return;
-    _SMS_ITEM first;
-    bool haveFirst = false;
-    const int records = fi.recordCount < options_.maxRecords ? fi.recordCount : options_.maxRecords;
-    for (int record = 1; record <= records; ++record) {
-        _SMS_ITEM item;
-        Fill(item);
-        if (Call("read SMS record", [&] { return read(connection_, &fi, &item, record); }) !=
-            QUARN_OK)
-            break;
-        CheckSms(item);
-        Keep(item);
-        if (record == 1) {
-            first = item;
-            haveFirst = true;
-        }
-    }
-    if (haveFirst)
-        Call("write SMS record back", [&] { return write(connection_, &fi, &first, 1); });
+    std::optional<_SMS_ITEM> first = ReadRecords("read SMS record", fi, read, &Runner::CheckSms);
+    if (first)
+        Call("write SMS record back", [&] { return write(connection_, &fi, &*first, 1); });
     _SMS_ITEM mine{}, ucs2{};
     mine.status = ucs2.status = 7;
     std::strcpy(mine.address, "+4930123456789");
@@ -256,26 +248,11 @@ void Runner::CdmaSmsBook() {
     _FILE_INFO fi;
     if (!Open("Quarn_OpenCDMASMSBook", Quarn_OpenCDMASMSBook, fi))
         return;
-    _CDMA_SMS_ITEM first;
-    bool haveFirst = false;
-    const int records = fi.recordCount < options_.maxRecords ? fi.recordCount : options_.maxRecords;
-    for (int record = 1; record <= records; ++record) {
-        _CDMA_SMS_ITEM item;
-        Fill(item);
-        if (Call("Quarn_ReadCDMASMSBook", [&] {
-                return Quarn_ReadCDMASMSBook(connection_, &fi, &item, record);
-            }) != QUARN_OK)
-            break;
-        CheckCdmaSms(item);
-        Keep(item);
-        if (record == 1) {
-            first = item;
-            haveFirst = true;
-        }
-    }
-    if (haveFirst)
+    std::optional<_CDMA_SMS_ITEM> first =
+        ReadRecords("Quarn_ReadCDMASMSBook", fi, Quarn_ReadCDMASMSBook, &Runner::CheckCdmaSms);
+    if (first)
         Call("Quarn_WriteCDMASMSBook",
-             [&] { return Quarn_WriteCDMASMSBook(connection_, &fi, &first, 1); });
+             [&] { return Quarn_WriteCDMASMSBook(connection_, &fi, &*first, 1); });
     _CDMA_SMS_ITEM mine{}, ucs2{};
     mine.status = ucs2.status = 7;
     std::strcpy(mine.address, "5551234567");
@@ -310,27 +287,11 @@ void Runner::UsimPhoneBook() {
             QUARN_OK)
             continue;
         _FILE_INFO fi = info.files[i];
-        const int count =
-            fi.recordCount < options_.maxRecords ? fi.recordCount : options_.maxRecords;
-        _PHONEBOOK_ITEM first;
-        bool haveFirst = false;
-        for (int record = 1; record <= count; ++record) {
-            _PHONEBOOK_ITEM item;
-            Fill(item);
-            if (Call("Quarn_ReadPhoneBook (ADN)", [&] {
-                    return Quarn_ReadPhoneBook(connection_, &fi, &item, record);
-                }) != QUARN_OK)
-                break;
-            CheckItem(item);
-            Keep(item);
-            if (record == 1) {
-                first = item;
-                haveFirst = true;
-            }
-        }
-        if (haveFirst)
+        std::optional<_PHONEBOOK_ITEM> first =
+            ReadRecords("Quarn_ReadPhoneBook (ADN)", fi, Quarn_ReadPhoneBook, &Runner::CheckItem);
+        if (first)
             Call("Quarn_WritePhoneBook (ADN)",
-                 [&] { return Quarn_WritePhoneBook(connection_, &fi, &first, 1); });
+                 [&] { return Quarn_WritePhoneBook(connection_, &fi, &*first, 1); });
     }
 }
 
