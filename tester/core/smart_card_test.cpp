@@ -47,7 +47,14 @@ private:
     bool connected_ = false;
 };
 
-// The context lives for one run of the smart-card thread.
+bool ServiceLost(LONG rc) {
+    return rc == static_cast<LONG>(SCARD_E_NO_SERVICE) ||
+           rc == static_cast<LONG>(SCARD_E_SERVICE_STOPPED) ||
+           rc == static_cast<LONG>(SCARD_E_INVALID_HANDLE);
+}
+
+// The context lives for one run of the smart-card thread (renewed when the
+// service is lost).
 class ContextGuard {
 public:
     explicit ContextGuard(SmartCardService& service) : service_(service) {
@@ -171,6 +178,16 @@ std::string SmartCardTester::FirstReaderName(DWORD& rememberedLength) {
                 return {};
             rememberedLength = needed;
             continue;
+        }
+        if (ServiceLost(rc)) {
+            // pcscd stopped or started again: the context it gave is gone for
+            // good. A new one is asked for now (and on every turn until one
+            // is given), so the slot is tested again once the service is back
+            // instead of staying silent for the rest of the run.
+            service_.ReleaseContext();
+            const LONG renewed = service_.EstablishContext();
+            Trace(Hex("SCardEstablishContext again ret = %x\r\n", static_cast<unsigned>(renewed)));
+            return {};
         }
         if (rc != SCARD_S_SUCCESS)
             return {};

@@ -22,6 +22,7 @@ public:
     bool cardPresent = false;
     LONG statusResult = SCARD_S_SUCCESS;
     LONG connectResult = SCARD_S_SUCCESS;
+    LONG listResult = SCARD_S_SUCCESS; // the service's answer to a list read
     int established = 0, released = 0;
     std::vector<std::string> queried; // reader names given to status queries
     std::vector<SCARDHANDLE> connected, disconnected;
@@ -42,6 +43,8 @@ public:
         return readers.empty() ? SCARD_E_NO_READERS_AVAILABLE : SCARD_S_SUCCESS;
     }
     LONG ListReaders(char* buffer, DWORD& length) override {
+        if (listResult != SCARD_S_SUCCESS)
+            return listResult;
         if (readers.empty())
             return SCARD_E_NO_READERS_AVAILABLE;
         return CopyReaderList(MultiString(), buffer, length);
@@ -204,6 +207,33 @@ TEST_F(SmartCardTurnTest, ReaderGoneAfterStartTestsNothingAndHandsTheTurnBack) {
     EXPECT_EQ(turnsEnded, 4);
     EXPECT_TRUE(log.empty());
     EXPECT_EQ(state.cardStatus[kSmartCardSlot], 0);
+}
+
+// A service that goes away in the middle of a run (stopped, or started again
+// so that the context is unknown to it) costs the context: a new one is asked
+// for, and the card put in once the service answers again is tested.
+TEST_F(SmartCardTurnTest, LostServiceGivesANewContextAndTheCardIsTestedAfterIt) {
+    for (LONG lost : {SCARD_E_NO_SERVICE, SCARD_E_SERVICE_STOPPED, SCARD_E_INVALID_HANDLE}) {
+        SCOPED_TRACE(lost);
+        service.established = service.released = 0;
+        service.cardPresent = false;
+        service.connected.clear();
+        service.disconnected.clear();
+        log.clear();
+        turnsEnded = 0;
+        stopRequested = false;
+        turnFlag = 1;
+        memoryTurn = [this, lost](int turn) {
+            service.listResult = turn == 1 || turn == 2 ? lost : SCARD_S_SUCCESS;
+            service.cardPresent = turn >= 3;
+        };
+        Run(5);
+        EXPECT_EQ(turnsEnded, 5);
+        EXPECT_EQ(service.established, 3); // at the start, then after each lost turn
+        EXPECT_EQ(service.released, 3);
+        EXPECT_EQ(service.connected.size(), 1u);
+        EXPECT_THAT(log, ElementsAre("Smart Card Success"));
+    }
 }
 
 // Without a PC/SC service at all the slot is out of the test, as without a reader.
