@@ -319,7 +319,11 @@ void Runner::Imsi() {
     for (std::size_t i = kImsi; i < sizeof buffer; ++i)
         Require(static_cast<std::uint8_t>(buffer[i]) == options_.fill, "wrote past the IMSI");
     Require(std::memchr(buffer, 0, kImsi) != nullptr, "IMSI not terminated");
-    for (std::size_t i = 0; buffer[i] != '\0'; ++i)
+    // The first character is the high half of the first byte taken as a
+    // digit whatever its value ('0' to '?'); the rest end at a half above 9.
+    if (buffer[0] != '\0')
+        Require(buffer[0] >= '0' && buffer[0] <= '?', "IMSI first character out of range");
+    for (std::size_t i = 1; buffer[0] != '\0' && buffer[i] != '\0'; ++i)
         Require(buffer[i] >= '0' && buffer[i] <= '9', "IMSI not decimal digits");
     Note(buffer, kImsi);
 }
