@@ -1,5 +1,7 @@
 #include "spare_card.h"
 
+#include "reader_wait.h"
+
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -46,23 +48,7 @@ std::string WriteProfile(const std::string& baseName,
 }
 
 bool WaitForCard(int slot, bool present, int timeoutMs) {
-    SCARDCONTEXT context = 0;
-    if (SCardEstablishContext(SCARD_SCOPE_USER, nullptr, nullptr, &context) != SCARD_S_SUCCESS)
-        return false;
-    std::string name = ReaderName(slot);
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    bool reached = false;
-    while (!reached && std::chrono::steady_clock::now() < deadline) {
-        SCARD_READERSTATE state{};
-        state.szReader = name.c_str();
-        state.dwCurrentState = SCARD_STATE_UNAWARE;
-        if (SCardGetStatusChange(context, 0, &state, 1) == SCARD_S_SUCCESS)
-            reached = ((state.dwEventState & SCARD_STATE_PRESENT) != 0) == present;
-        if (!reached)
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    SCardReleaseContext(context);
-    return reached;
+    return WaitForReaderState(ReaderName(slot), present, timeoutMs);
 }
 
 SpareCard::SpareCard(int slot, const std::string& profilePath) : slot_(slot) {

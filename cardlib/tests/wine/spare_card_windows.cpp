@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "host_shell.h"
+#include "reader_wait.h"
 #include "spare_card.h"
 
 namespace sandbox {
@@ -72,23 +73,7 @@ std::string WriteProfile(const std::string& baseName,
 }
 
 bool WaitForCard(int slot, bool present, int timeoutMs) {
-    SCARDCONTEXT context = 0;
-    if (SCardEstablishContext(SCARD_SCOPE_USER, nullptr, nullptr, &context) != SCARD_S_SUCCESS)
-        return false;
-    std::string name = ReaderName(slot);
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    bool reached = false;
-    while (!reached && std::chrono::steady_clock::now() < deadline) {
-        SCARD_READERSTATEA state{};
-        state.szReader = name.c_str();
-        state.dwCurrentState = SCARD_STATE_UNAWARE;
-        if (SCardGetStatusChangeA(context, 0, &state, 1) == SCARD_S_SUCCESS)
-            reached = ((state.dwEventState & SCARD_STATE_PRESENT) != 0) == present;
-        if (!reached)
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    SCardReleaseContext(context);
-    return reached;
+    return WaitForReaderState(ReaderName(slot), present, timeoutMs);
 }
 
 // The host PID of the card in a slot, in a file of this process.
