@@ -1062,4 +1062,24 @@ QByteArray ManifestJson(const Manifest& manifest) {
         .toJson(QJsonDocument::Indented);
 }
 
+int RunCommand(Context& context) {
+    switch (context.options.command) {
+    case Command::Info:
+        return RunInfo(context);
+    case Command::Export:
+        return RunExport(context);
+    case Command::Import:
+        return RunImport(context);
+    case Command::Backup:
+        return RunBackup(context);
+    case Command::Restore:
+        return RunRestore(context);
+    case Command::Pin:
+        return RunPin(context);
+    case Command::Help:
+        break;
+    }
+    return kExitDone;
+}
+
 } // namespace brisken::cli

@@ -33,6 +33,8 @@ int RunImport(Context& context);
 int RunBackup(Context& context);
 int RunRestore(Context& context);
 int RunPin(Context& context);
+// Runs the command of context.options; Help (printed by the caller) is done.
+int RunCommand(Context& context);
 
 // The SMS book's record images beside its ".usv" file (record_images.h).
 // Backups made before images were kept have none.

@@ -111,21 +111,5 @@ int main(int argc, char** argv) {
     CodePrompt prompt(options.pinFd);
     PinRunner pins;
     Context context{*library, options, console, prompt, pins, ImsiReaderFor(libraryPath)};
-    switch (options.command) {
-    case Command::Info:
-        return RunInfo(context);
-    case Command::Export:
-        return RunExport(context);
-    case Command::Import:
-        return RunImport(context);
-    case Command::Backup:
-        return RunBackup(context);
-    case Command::Restore:
-        return RunRestore(context);
-    case Command::Pin:
-        return RunPin(context);
-    case Command::Help:
-        break;
-    }
-    return kExitDone;
+    return RunCommand(context);
 }

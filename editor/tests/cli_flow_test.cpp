@@ -41,16 +41,7 @@ using Lines = std::vector<std::string>;
 struct CliFlow : ::testing::Test {
     int Run(ScriptedCardLibrary& library, Options options) {
         Context context{library, options, console, prompt, pins, {}};
-        switch (options.command) {
-        case Command::Import:
-            return RunImport(context);
-        case Command::Backup:
-            return RunBackup(context);
-        case Command::Restore:
-            return RunRestore(context);
-        default:
-            return -1;
-        }
+        return RunCommand(context);
     }
     QString Write(const char* name, const QByteArray& data) {
         const QString path = dir.filePath(QLatin1String(name));
